@@ -1,0 +1,44 @@
+#!/usr/bin/env bash
+# Source this: it makes (once) a 64-bit Wine prefix for the project, starts a virtual display
+# unless a real one is wanted, keeps one wineserver warm and exports WINEPREFIX and DISPLAY.
+#   ROMWIZARD_WINE_DIR   where the prefix lives (default: build/wine)
+#   ROMWIZARD_DISPLAY    X display to use; "user" keeps the caller's $DISPLAY (default :77)
+
+_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+export ROMWIZARD_WINE_DIR="${ROMWIZARD_WINE_DIR:-$_root/build/wine}"
+export WINEPREFIX="$ROMWIZARD_WINE_DIR/prefix"
+export WINEARCH=win64
+export WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$ROMWIZARD_WINE_DIR"
+
+if [ "${ROMWIZARD_DISPLAY:-:77}" != user ] || [ -z "${DISPLAY:-}" ]; then
+    _disp="${ROMWIZARD_DISPLAY:-:77}"
+    [ "$_disp" = user ] && _disp=:77
+    export DISPLAY="$_disp"
+    if ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
+        Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$ROMWIZARD_WINE_DIR/xvfb.log" 2>&1 &
+        echo $! >"$ROMWIZARD_WINE_DIR/xvfb.pid"
+        for _ in $(seq 50); do xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && break; sleep 0.1; done
+    fi
+fi
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    # Several callers may race to make the prefix; the lock makes one of them do it.
+    (
+        flock 9
+        if [ ! -f "$WINEPREFIX/system.reg" ]; then
+            wineboot -i >/dev/null 2>&1
+            # Without a window manager, Wine must draw the captions itself; no crash dialogs.
+            wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+            wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+            timeout 30 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null
+        fi
+    ) 9>"$ROMWIZARD_WINE_DIR/prefix.lock"
+fi
+
+# A warm wineserver makes each program start in a fraction of a second.
+if ! pgrep -u "$(id -u)" -f "wineserver -p" >/dev/null 2>&1; then
+    (wineserver -p 2>/dev/null &)
+fi
+unset _root _disp

@@ -1,0 +1,58 @@
+#pragma once
+// The user-interface seam: what the core asks of the window system. The Win32 adapter shows real
+// dialog pages; tests use a scripted fake. Every call may come from any thread unless noted.
+
+namespace orvo {
+
+// Dialog template numbers of the pages.
+enum class Page : int {
+    Welcome = 103,
+    Preparation = 121,
+    Connection = 161,
+    CheckingNotice = 122,
+    Options = 109,
+    Confirmation = 124,
+    UpdateReady = 130,
+    BootLoaderEntry = 169,
+    PowerWarning = 105,
+    FileExistsWarning = 152,
+    BatteryDisconnect = 167,
+    Completion = 133,
+    UpdateProgress = 102,
+    BackupProgress = 132,
+    ConnectionError = 138,
+    ChecksumError = 139,
+    ImageNotFound = 140,
+    ImageOpenError = 141,
+    RemoteProgramError = 144,
+    BackupSpaceError = 145,
+    BackupError = 147,
+    ImageTooLarge = 151,
+    ActiveSyncVersionError = 165,
+    IdentificationError = 268,
+    InvalidModel = 269,
+    IncompatibleImage = 123,
+    UpdateError = 114,
+};
+
+// The result OpenPage gives for a page that was not shown because the program is ending.
+inline constexpr int kPageClosedAtOnce = -1;
+
+class Ui {
+public:
+    virtual ~Ui() = default;
+
+    // Runs the page modally on the calling thread and returns its page result. Once the close
+    // request has been made, pages are no longer shown and this returns kPageClosedAtOnce.
+    virtual int OpenPage(Page page) = 0;
+
+    // The close request to the main window: the program ends once the flow returns.
+    virtual void RequestClose() = 0;
+    virtual bool CloseRequested() const = 0;
+
+    // The Checking notice, shown on a thread of its own while something is examined.
+    virtual void ShowCheckingNotice() = 0;
+    virtual void CloseCheckingNotice() = 0;
+};
+
+}  // namespace orvo
