@@ -24,14 +24,14 @@ inline constexpr std::array<int, 130> kCatalogueIds = {
 };
 
 class MessageCatalogue {
-public:
+  public:
     // Reads one string-table entry; returns the empty text when the table has no such ID.
     using StringLoader = std::function<std::wstring(int id)>;
 
     void Load(const StringLoader& loader);
     const std::wstring& Text(int id) const;
 
-private:
+  private:
     std::map<int, std::wstring> texts_;
 };
 

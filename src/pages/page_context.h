@@ -1,0 +1,35 @@
+#pragma once
+// What every page reaches: the program's module and main window, the texts, the shared state
+// and the display objects the pages paint with.
+
+#include "platform/win32/gdi_handles.h"
+#include "shell/message_catalogue.h"
+#include "shell/wizard_state.h"
+
+#include <windows.h>
+
+namespace orvo::pages {
+
+// The display context, the picture's memory context and the left-hand picture, made when the
+// wizard starts and released when the main window is destroyed.
+struct DisplayResources {
+    win32::OwnedBitmap LeftPicture;
+    win32::OwnedDC hScreenDC;
+    win32::OwnedDC hPictureDC;
+
+    void Make(HINSTANCE instance);
+    // Releases the memory context first, then the display context, then the picture.
+    void Release();
+};
+
+struct PageContext {
+    HINSTANCE hInst = nullptr;
+    HWND hMainWnd = nullptr;
+    const MessageCatalogue& catalogue;
+    WizardState& state;
+    DisplayResources& display;
+    // The brush of red warning texts; a page that makes it replaces the one before.
+    win32::OwnedBrush WarningBrush;
+};
+
+}  // namespace orvo::pages

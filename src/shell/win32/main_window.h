@@ -1,0 +1,33 @@
+#pragma once
+// The program's one top-level window: an invisible carrier whose creation runs the wizard.
+
+#include "pages/page_context.h"
+#include "pages/page_ui.h"
+#include "platform/win32/win32_environment.h"
+#include "shell/message_catalogue.h"
+#include "shell/wizard_state.h"
+
+#include <windows.h>
+
+namespace orvo::win32 {
+
+inline constexpr wchar_t kMainWindowClass[] = L"SETUP";
+
+// Everything the program keeps for its whole run.
+struct Application {
+    explicit Application(HINSTANCE instance) { context.hInst = instance; }
+
+    MessageCatalogue catalogue;
+    WizardState state;
+    pages::DisplayResources display;
+    pages::PageContext context{
+        .catalogue = catalogue, .state = state, .display = display, .WarningBrush = {}};
+    pages::PageUi ui{context};
+    Win32Environment environment;
+};
+
+bool RegisterMainWindowClass(HINSTANCE instance);
+// Creates the main window; the wizard has normally run and ended when this returns.
+void CreateMainWindow(Application& application);
+
+}  // namespace orvo::win32
