@@ -25,6 +25,7 @@ cmake --build --preset win64 -j "$jobs"
 bash scripts/check-imports.sh build/win64/romwizard.exe
 
 source scripts/wine-env.sh
+trap 'bash scripts/wine-stop.sh' EXIT
 ctest --preset win64 -j "$jobs"
 
 echo "== end-to-end scenarios under Wine"

@@ -2,7 +2,8 @@
 # Source this: it makes (once) a 64-bit Wine prefix for the project, starts a virtual display
 # unless a real one is wanted, keeps one wineserver warm and exports WINEPREFIX and DISPLAY.
 #   ROMWIZARD_WINE_DIR   where the prefix lives (default: build/wine)
-#   ROMWIZARD_DISPLAY    X display to use; "user" keeps the caller's $DISPLAY (default :77)
+#   ROMWIZARD_DISPLAY          "user" keeps the caller's $DISPLAY; otherwise a virtual display
+#   ROMWIZARD_VIRTUAL_DISPLAY  the virtual display's number (default :77)
 
 _root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export ROMWIZARD_WINE_DIR="${ROMWIZARD_WINE_DIR:-$_root/build/wine}"
@@ -12,12 +13,11 @@ export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$ROMWIZARD_WINE_DIR"
 
-if [ "${ROMWIZARD_DISPLAY:-:77}" != user ] || [ -z "${DISPLAY:-}" ]; then
-    _disp="${ROMWIZARD_DISPLAY:-:77}"
-    [ "$_disp" = user ] && _disp=:77
-    export DISPLAY="$_disp"
+# ROMWIZARD_DISPLAY=user keeps the caller's display; anything else means a virtual one.
+if [ "${ROMWIZARD_DISPLAY:-virtual}" != user ] || [ -z "${DISPLAY:-}" ]; then
+    export DISPLAY="${ROMWIZARD_VIRTUAL_DISPLAY:-:77}"
     if ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1; then
-        Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp >"$ROMWIZARD_WINE_DIR/xvfb.log" 2>&1 &
+        Xvfb "$DISPLAY" -screen 0 1024x768x24 -nolisten tcp </dev/null >"$ROMWIZARD_WINE_DIR/xvfb.log" 2>&1 &
         echo $! >"$ROMWIZARD_WINE_DIR/xvfb.pid"
         for _ in $(seq 50); do xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && break; sleep 0.1; done
     fi
@@ -39,6 +39,6 @@ fi
 
 # A warm wineserver makes each program start in a fraction of a second.
 if ! pgrep -u "$(id -u)" -f "wineserver -p" >/dev/null 2>&1; then
-    (wineserver -p 2>/dev/null &)
+    (wineserver -p >/dev/null 2>&1 </dev/null &)
 fi
-unset _root _disp
+unset _root

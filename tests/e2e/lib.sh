@@ -1,0 +1,73 @@
+# Shared by the end-to-end scenarios: the Wine prefix and display, the wizard started in a run
+# folder of its own, uidriver as the user, and small assertions. Source it from a *.test.sh.
+set -euo pipefail
+
+E2E_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+E2E_BUILD="${E2E_BUILD:-$E2E_ROOT/build/win64}"
+E2E_ARTEFACTS="$E2E_ROOT/artefacts/e2e"
+mkdir -p "$E2E_ARTEFACTS"
+ROMWIZARD_DISPLAY="${ROMWIZARD_DISPLAY:-virtual}"
+source "$E2E_ROOT/scripts/wine-env.sh"
+
+E2E_FAILURES=0
+E2E_PIDS=()
+
+# The wizard's companion files live in its start folder, the current directory when it starts.
+E2E_RUN_DIR="$(mktemp -d "${TMPDIR:-/tmp}/romwizard-e2e.XXXXXX")"
+
+e2e_cleanup() {
+    local pid
+    for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
+    wine "$E2E_BUILD/uidriver.exe" windows >/dev/null 2>&1 || true
+    rm -rf "$E2E_RUN_DIR"
+}
+trap e2e_cleanup EXIT
+
+wine_quiet() { wine "$@" 2>/dev/null; }
+
+ui() { wine_quiet "$E2E_BUILD/uidriver.exe" "$@"; }
+
+# Starts the wizard in the run folder; its PID is in WIZARD_PID.
+start_wizard() {
+    (cd "$E2E_RUN_DIR" && exec wine "$E2E_BUILD/romwizard.exe" 2>/dev/null) &
+    WIZARD_PID=$!
+    E2E_PIDS+=("$WIZARD_PID")
+}
+
+# Waits up to $2 seconds for process $1 and prints its exit code, or "running".
+exit_code_within() {
+    local pid=$1 seconds=$2 waited=0
+    while kill -0 "$pid" 2>/dev/null && [ "$waited" -lt $((seconds * 10)) ]; do
+        sleep 0.1
+        waited=$((waited + 1))
+    done
+    if kill -0 "$pid" 2>/dev/null; then
+        echo running
+    else
+        local code=0
+        wait "$pid" || code=$?
+        echo "$code"
+    fi
+}
+
+screenshot() { import -display "$DISPLAY" -window root "$E2E_ARTEFACTS/$1.png"; }
+
+check() {
+    local what=$1 expected=$2 actual=$3
+    if [ "$expected" == "$actual" ]; then
+        echo "  ok   $what"
+    else
+        echo "  FAIL $what"
+        echo "       expected: $expected"
+        echo "       actual:   $actual"
+        E2E_FAILURES=$((E2E_FAILURES + 1))
+    fi
+}
+
+finish() {
+    if [ "$E2E_FAILURES" -ne 0 ]; then
+        echo "$E2E_FAILURES check(s) failed"
+        exit 1
+    fi
+    echo "all checks passed"
+}
