@@ -3,6 +3,10 @@
 // the whole run and is passed to whoever needs it. Flags that other threads read or write are
 // atomic 32-bit words; texts are written before the threads that read them start.
 
+#include "device/device_identity.h"
+#include "image/image_file.h"
+#include "image/image_header.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -20,6 +24,12 @@ struct WizardState {
     std::string UpdateImagePath;
     std::string BackupPath;
     std::atomic<std::uint32_t> ImageSizeKB{0};
+    // The image open for the download; closed by whoever ends the download.
+    ImageFile ImageFileHandle;
+
+    // The connected handheld and the header of the last image read.
+    DeviceIdentity Device;
+    ImageHeader Image;
 
     // Navigation: set by a page just before it ends, cleared by the flow once acted on.
     std::atomic<int> ExitRequested{0};

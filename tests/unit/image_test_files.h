@@ -1,0 +1,86 @@
+#pragma once
+// Image files for tests: headers built field by field with a checksum summed byte by byte (apart
+// from the code under test), written into a temporary folder that is removed afterwards.
+
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace orvo::testing {
+
+inline std::uint16_t NaiveSum(const std::vector<std::uint8_t>& bytes, std::size_t from,
+                              std::size_t to) {
+    std::uint32_t sum = 0;
+    for (std::size_t i = from; i < to && i < bytes.size(); ++i) sum += bytes[i];
+    return static_cast<std::uint16_t>(sum);
+}
+
+struct ImageSpec {
+    std::string model = "Orvo 4700";
+    std::string rom_type = "NBT";
+    std::string lang = "GER";
+    std::string version = "2.04";
+    std::vector<std::uint8_t> payload;
+    bool upper_case_checksum = false;
+};
+
+// The checksum text as the header carries it: hexadecimal without leading zeros.
+inline std::string HexText(std::uint16_t value, bool upper) {
+    char text[8];
+    std::snprintf(text, sizeof text, upper ? "%X" : "%x", value);
+    return text;
+}
+
+inline std::vector<std::uint8_t> MakeImage(const ImageSpec& spec) {
+    std::string head = spec.model + "-" + spec.rom_type + "-" + spec.lang + "-" + spec.version;
+    std::vector<std::uint8_t> bytes(head.begin(), head.end());
+    bytes.insert(bytes.end(), spec.payload.begin(), spec.payload.end());
+    std::uint32_t sum = NaiveSum(bytes, 0, bytes.size());
+    std::string tail = "-" + HexText(static_cast<std::uint16_t>(sum), spec.upper_case_checksum);
+    tail.resize(10, '-');
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(head.size()), tail.begin(),
+                 tail.end());
+    return bytes;
+}
+
+inline std::vector<std::uint8_t> Payload(std::size_t size, std::uint32_t seed = 1) {
+    std::vector<std::uint8_t> payload(size);
+    for (auto& byte : payload) {
+        seed = seed * 1664525u + 1013904223u;
+        byte = static_cast<std::uint8_t>(seed >> 24);
+    }
+    return payload;
+}
+
+class TempDir {
+  public:
+    TempDir() {
+        std::string pattern = (std::filesystem::temp_directory_path() / "romimage-XXXXXX").string();
+        path_ = mkdtemp(pattern.data());
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir() { std::filesystem::remove_all(path_); }
+
+    std::string Path(const std::string& name) const { return (path_ / name).string(); }
+    std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
+        std::ofstream out(Path(name), std::ios::binary);
+        out.write(reinterpret_cast<const char*>(bytes.data()),
+                  static_cast<std::streamsize>(bytes.size()));
+        return Path(name);
+    }
+    std::vector<std::uint8_t> Read(const std::string& name) const {
+        std::ifstream in(Path(name), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+
+  private:
+    std::filesystem::path path_;
+};
+
+}  // namespace orvo::testing
