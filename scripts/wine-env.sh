@@ -23,16 +23,21 @@ if [ "${ROMWIZARD_DISPLAY:-virtual}" != user ] || [ -z "${DISPLAY:-}" ]; then
     fi
 fi
 
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
+# The prefix's settings; raise the number when they change so that old prefixes get them too.
+_settings_mark="$ROMWIZARD_WINE_DIR/prefix-settings.2"
+if [ ! -f "$_settings_mark" ]; then
     # Several callers may race to make the prefix; the lock makes one of them do it.
     (
         flock 9
-        if [ ! -f "$WINEPREFIX/system.reg" ]; then
-            wineboot -i >/dev/null 2>&1
+        if [ ! -f "$_settings_mark" ]; then
+            [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
             # Without a window manager, Wine must draw the captions itself; no crash dialogs.
             wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
             wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
-            timeout 30 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null
+            # Windows finds WordPad by its App Paths entry; Wine's prefix lacks it.
+            wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\WORDPAD.EXE' /ve \
+                /d 'C:\Program Files\Windows NT\Accessories\wordpad.exe' /f >/dev/null 2>&1
+            touch "$_settings_mark"
         fi
     ) 9>"$ROMWIZARD_WINE_DIR/prefix.lock"
 fi
@@ -41,4 +46,4 @@ fi
 if ! pgrep -u "$(id -u)" -f "wineserver -p" >/dev/null 2>&1; then
     (wineserver -p >/dev/null 2>&1 </dev/null &)
 fi
-unset _root
+unset _root _settings_mark

@@ -49,6 +49,16 @@ win32::OwnedFont MakeWeightedPageFont(HWND page, LONG weight) {
     return win32::OwnedFont(CreateFontIndirectW(&description));
 }
 
+void MakeWarningBrush(PageContext& context) {
+    context.WarningBrush.Reset(CreateSolidBrush(GetSysColor(COLOR_SCROLLBAR)));
+}
+
+INT_PTR WarningTextColours(HDC dc, const PageContext& context) {
+    SetTextColor(dc, RGB(255, 0, 0));
+    SetBkColor(dc, GetSysColor(COLOR_SCROLLBAR));
+    return reinterpret_cast<INT_PTR>(context.WarningBrush.Get());
+}
+
 void PaintPicture(HWND page, HDC picture_dc, HBITMAP picture) {
     PAINTSTRUCT paint{};
     HDC target = BeginPaint(page, &paint);

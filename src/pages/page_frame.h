@@ -31,6 +31,10 @@ void SetText(HWND page, int control, const PageContext& context, int string_id);
 void SetHeading(HWND page, int control, const HeadingFont& font);
 // The page font with another weight, for bold labels.
 win32::OwnedFont MakeWeightedPageFont(HWND page, LONG weight);
+// Makes the shared brush of red warning texts (the scroll-bar colour), replacing the one before.
+void MakeWarningBrush(PageContext& context);
+// Colours a warning text red on the scroll-bar colour; the result is the control-colour answer.
+INT_PTR WarningTextColours(HDC dc, const PageContext& context);
 // Copies a picture selected into a memory context to the page at (10, 10).
 void PaintPicture(HWND page, HDC picture_dc, HBITMAP picture);
 // Centres the page and brings it in front of other programs' windows.

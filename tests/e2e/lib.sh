@@ -9,6 +9,9 @@ mkdir -p "$E2E_ARTEFACTS"
 ROMWIZARD_DISPLAY="${ROMWIZARD_DISPLAY:-virtual}"
 source "$E2E_ROOT/scripts/wine-env.sh"
 
+# A wizard left over from an earlier run would answer in place of the one under test.
+pkill -f "romwizard.exe" 2>/dev/null && sleep 1
+
 E2E_FAILURES=0
 E2E_PIDS=()
 
@@ -27,27 +30,32 @@ wine_quiet() { wine "$@" 2>/dev/null; }
 
 ui() { wine_quiet "$E2E_BUILD/uidriver.exe" "$@"; }
 
-# Starts the wizard in the run folder; its PID is in WIZARD_PID.
+# Starts the wizard in the run folder. WIZARD_PID is the process to watch; its exit code is
+# written to WIZARD_EXIT_FILE when it ends.
+E2E_STARTS=0
 start_wizard() {
-    (cd "$E2E_RUN_DIR" && exec wine "$E2E_BUILD/romwizard.exe" 2>/dev/null) &
+    E2E_STARTS=$((E2E_STARTS + 1))
+    WIZARD_EXIT_FILE="$E2E_RUN_DIR/exit.$E2E_STARTS"
+    local exit_file=$WIZARD_EXIT_FILE
+    (
+        cd "$E2E_RUN_DIR"
+        code=0
+        wine "$E2E_BUILD/romwizard.exe" 2>/dev/null || code=$?
+        echo "$code" >"$exit_file"
+    ) &
     WIZARD_PID=$!
     E2E_PIDS+=("$WIZARD_PID")
 }
 
-# Waits up to $2 seconds for process $1 and prints its exit code, or "running".
+# Waits up to $2 seconds for the wizard whose exit file is $1 and prints its exit code, or
+# "running".
 exit_code_within() {
-    local pid=$1 seconds=$2 waited=0
-    while kill -0 "$pid" 2>/dev/null && [ "$waited" -lt $((seconds * 10)) ]; do
+    local exit_file=$1 seconds=$2 waited=0
+    while [ ! -s "$exit_file" ] && [ "$waited" -lt $((seconds * 10)) ]; do
         sleep 0.1
         waited=$((waited + 1))
     done
-    if kill -0 "$pid" 2>/dev/null; then
-        echo running
-    else
-        local code=0
-        wait "$pid" || code=$?
-        echo "$code"
-    fi
+    if [ -s "$exit_file" ]; then cat "$exit_file"; else echo running; fi
 }
 
 screenshot() { import -display "$DISPLAY" -window root "$E2E_ARTEFACTS/$1.png"; }

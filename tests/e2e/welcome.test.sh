@@ -35,10 +35,10 @@ ui check 1203 on
 screenshot welcome-ticked
 
 echo "-- a second instance ends at once"
-first_pid=$WIZARD_PID
+first_exit=$WIZARD_EXIT_FILE
 start_wizard
-check "second instance exit code" 0 "$(exit_code_within "$WIZARD_PID" 20)"
-check "first instance still running" running "$(exit_code_within "$first_pid" 0)"
+check "second instance exit code" 0 "$(exit_code_within "$WIZARD_EXIT_FILE" 20)"
+check "first instance still running" running "$(exit_code_within "$first_exit" 0)"
 check "first instance's box still ticked" 1 "$(ui checked 1203 --template 103)"
 check "first instance's Weiter still enabled" 1 "$(ui enabled 1 --template 103)"
 
@@ -47,35 +47,35 @@ printf 'readme' >"$E2E_RUN_DIR/readme.doc"
 ui click 1209
 wordpad=""
 for _ in $(seq 50); do
-    wordpad=$(ui windows | grep -i 'wordpad' || true)
+    wordpad=$(ui windows | grep '^WORDPADTOP' | grep -F 'readme.doc' || true)
     [ -n "$wordpad" ] && break
     sleep 0.2
 done
-check "a WordPad window opened" yes "$([ -n "$wordpad" ] && echo yes || echo no)"
+check "WordPad shows readme.doc maximised" maximised "$(echo "$wordpad" | cut -f3)"
 check "the Welcome page stays" "page 103 $caption" "$(ui find --template 103 --timeout 2000)"
 pkill -f -i 'wordpad.exe' 2>/dev/null || true
 
 echo "-- Abbrechen ends the program"
 ui click 2
-check "exit code after Abbrechen" 0 "$(exit_code_within "$first_pid" 20)"
+check "exit code after Abbrechen" 0 "$(exit_code_within "$first_exit" 20)"
 check "no page left" "" "$(ui windows | grep -F -e "$caption" -e 'SETUP' || true)"
 
 echo "-- the close box and Esc act as Abbrechen"
 start_wizard
 ui find --template 103 --timeout 30000 >/dev/null
 ui close
-check "exit code after the close box" 0 "$(exit_code_within "$WIZARD_PID" 20)"
+check "exit code after the close box" 0 "$(exit_code_within "$WIZARD_EXIT_FILE" 20)"
 start_wizard
 ui find --template 103 --timeout 30000 >/dev/null
 ui key esc
-check "exit code after Esc" 0 "$(exit_code_within "$WIZARD_PID" 20)"
+check "exit code after Esc" 0 "$(exit_code_within "$WIZARD_EXIT_FILE" 20)"
 
 echo "-- Weiter after the acknowledgement"
 start_wizard
 ui find --template 103 --timeout 30000 >/dev/null
 ui check 1203 on
 ui click 1
-check "the program ends after Weiter (the later pages are not built yet)" 0 "$(exit_code_within "$WIZARD_PID" 20)"
+check "the program ends after Weiter (the later pages are not built yet)" 0 "$(exit_code_within "$WIZARD_EXIT_FILE" 20)"
 check "no page left after Weiter" "" "$(ui windows | grep -F -e "$caption" -e 'SETUP' || true)"
 
 finish

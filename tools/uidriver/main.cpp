@@ -9,7 +9,7 @@
 //   uidriver key enter|esc                       presses a key on the page
 //   uidriver close                               the title bar's close box
 //   uidriver wait-gone [page options]            waits until no such page is shown
-//   uidriver windows                             visible top-level windows: class, title
+//   uidriver windows                 visible top-level windows: class, title, maximised or normal
 //
 // Texts are printed in UTF-8 with line feed, carriage return, tab and backslash escaped as
 // \n \r \t \\. Exit codes: 0 done, 1 no such page (after the time-out), 2 bad usage,
@@ -179,7 +179,9 @@ int WaitGone(const Options& options) {
 
 int Windows() {
     for (const TopLevelWindow& window : TopLevelWindows()) {
-        if (window.visible) Print(window.class_name + L"\t" + Escaped(window.title));
+        if (!window.visible) continue;
+        Print(window.class_name + L"\t" + Escaped(window.title) + L"\t" +
+              (IsZoomed(window.handle) ? L"maximised" : L"normal"));
     }
     return kDone;
 }
