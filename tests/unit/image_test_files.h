@@ -25,7 +25,7 @@ struct ImageSpec {
     std::string rom_type = "NBT";
     std::string lang = "GER";
     std::string version = "2.04";
-    std::vector<std::uint8_t> payload;
+    std::vector<std::uint8_t> payload{};
     bool upper_case_checksum = false;
 };
 
