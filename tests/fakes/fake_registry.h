@@ -1,0 +1,128 @@
+#pragma once
+// An in-memory registry of the current user for tests: keys by path and values in the order they
+// were first written, names matched ignoring letter case as the registry does. Failures can be
+// switched on per key or per value name.
+
+#include "platform/registry.h"
+#include "shell/text_compare.h"
+
+#include <algorithm>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace orvo {
+
+class FakeRegistry : public Registry {
+  public:
+    struct StoredValue {
+        std::string name;
+        RegistryType type;
+        std::vector<std::uint8_t> data;
+    };
+
+    // Test set-up and inspection.
+    void Put(std::string_view path, std::string_view name, RegistryType type,
+             std::vector<std::uint8_t> data) {
+        MakeKey(path);
+        auto& values = keys_[Fold(path)];
+        auto found = Find(values, name);
+        if (found != values.end()) {
+            found->type = type;
+            found->data = std::move(data);
+        } else {
+            values.push_back({std::string(name), type, std::move(data)});
+        }
+    }
+    void PutText(std::string_view path, std::string_view name, std::string_view text) {
+        std::vector<std::uint8_t> data(text.begin(), text.end());
+        data.push_back(0);
+        Put(path, name, RegistryType::String, std::move(data));
+    }
+    bool HasKey(std::string_view path) const { return keys_.count(Fold(path)) != 0; }
+    // The values of a key in enumeration order; empty when the key is missing.
+    std::vector<StoredValue> Values(std::string_view path) const {
+        auto found = keys_.find(Fold(path));
+        return found == keys_.end() ? std::vector<StoredValue>{} : found->second;
+    }
+    std::optional<StoredValue> Value(std::string_view path, std::string_view name) const {
+        for (const StoredValue& value : Values(path)) {
+            if (EqualIgnoringCase(value.name, name)) return value;
+        }
+        return std::nullopt;
+    }
+
+    void FailKeysAt(std::string_view path) { failing_keys_.insert(Fold(path)); }
+    void FailValueWrites(std::string_view name) { failing_values_.insert(Fold(name)); }
+
+    std::unique_ptr<RegistryKey> CreateUserKey(std::string_view path) override {
+        if (failing_keys_.count(Fold(path))) return nullptr;
+        MakeKey(path);
+        return std::make_unique<Key>(*this, Fold(path));
+    }
+    std::unique_ptr<RegistryKey> OpenUserKey(std::string_view path, bool) override {
+        if (failing_keys_.count(Fold(path)) || !HasKey(path)) return nullptr;
+        return std::make_unique<Key>(*this, Fold(path));
+    }
+
+  private:
+    class Key : public RegistryKey {
+      public:
+        Key(FakeRegistry& registry, std::string path)
+            : registry_(registry), path_(std::move(path)) {}
+
+        bool SetValue(std::string_view name, RegistryType type,
+                      std::span<const std::uint8_t> data) override {
+            if (registry_.failing_values_.count(Fold(name)) || !registry_.HasKey(path_))
+                return false;
+            registry_.Put(path_, name, type, {data.begin(), data.end()});
+            return true;
+        }
+        EnumResult EnumValue(std::uint32_t index, std::size_t name_room, std::size_t data_room,
+                             RegistryValue& value) override {
+            const std::vector<StoredValue> values = registry_.Values(path_);
+            if (index >= values.size()) return EnumResult::End;
+            const StoredValue& stored = values[index];
+            if (stored.name.size() + 1 > name_room || stored.data.size() > data_room) {
+                return EnumResult::Skipped;
+            }
+            value.name = stored.name;
+            value.data = stored.data;
+            return EnumResult::Read;
+        }
+        bool DeleteSubKey(std::string_view name) override {
+            return registry_.keys_.erase(path_ + "\\" + Fold(name)) != 0;
+        }
+
+      private:
+        FakeRegistry& registry_;
+        std::string path_;
+    };
+
+    // Makes the key and its parents, as creating a key does.
+    void MakeKey(std::string_view path) {
+        for (std::size_t end = path.find('\\'); end != std::string_view::npos;
+             end = path.find('\\', end + 1)) {
+            keys_[Fold(path.substr(0, end))];
+        }
+        keys_[Fold(path)];
+    }
+    static std::string Fold(std::string_view text) {
+        std::string folded(text);
+        std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
+        return folded;
+    }
+    static std::vector<StoredValue>::iterator Find(std::vector<StoredValue>& values,
+                                                   std::string_view name) {
+        return std::find_if(values.begin(), values.end(),
+                            [&](const StoredValue& v) { return EqualIgnoringCase(v.name, name); });
+    }
+
+    std::map<std::string, std::vector<StoredValue>> keys_;
+    std::set<std::string> failing_keys_;
+    std::set<std::string> failing_values_;
+};
+
+}  // namespace orvo
