@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
     cmake ninja-build g++ python3 libgtest-dev googletest
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-x86-64-dev mingw-w64-tools
-    wine64 xvfb x11-utils imagemagick socat procps
+    wine64 xvfb x11-utils imagemagick socat procps libssl-dev
 )
 
 missing=()

@@ -1,0 +1,61 @@
+#pragma once
+// The handheld's boot loader as the PC meets it on the line: plain commands echoed, framed mode,
+// "readdata" from the flash, "lnb" downloads answered by request bytes, "shmsg" on the screen.
+// Bytes go in through Feed; what the boot loader sends back comes out of it.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "flash.h"
+#include "journal.h"
+
+namespace rig {
+
+inline constexpr std::uint32_t kBlockLength = 0x20000;
+
+class BootLoader {
+  public:
+    BootLoader(Flash& flash, Screen& screen, Journal& journal)
+        : flash_(flash), screen_(screen), journal_(journal) {}
+
+    // A restart: plain commands, no download under way.
+    void Reset();
+    std::string Feed(const std::uint8_t* data, std::size_t size);
+
+    bool framed() const { return state_ == State::Framed; }
+    bool downloading() const { return state_ >= State::Sync; }
+    // Blocks written since the simulator started, over all downloads.
+    unsigned blocks_written() const { return blocks_written_; }
+
+  private:
+    enum class State { Plain, Framed, Sync, FileHeader, BlockHeader, BlockData };
+
+    void PlainByte(std::uint8_t b, std::string& out);
+    void FramedByte(std::uint8_t b, std::string& out);
+    void PlainCommand(const std::string& line, std::string& out);
+    void FramedCommand(const std::string& command, std::string& out);
+    void LoadCommand(const std::string& line, std::string& out);
+    void ScreenMessage(const std::string& line);
+    void DownloadBytes(const std::uint8_t*& p, const std::uint8_t* end, std::string& out);
+    void FileHeader(std::string& out);
+    void BlockHeader();
+    void BlockData(std::string& out);
+    void Abort(const std::string& why);
+    DownloadRecord& current() { return journal_.downloads.back(); }
+
+    Flash& flash_;
+    Screen& screen_;
+    Journal& journal_;
+    State state_ = State::Plain;
+    std::string line_;     // plain command being received
+    std::string outside_;  // framed mode: bytes before a frame start
+    std::string frame_;    // framed mode: frame body being received
+    bool in_frame_ = false;
+    std::vector<std::uint8_t> record_;  // binary record or block being received
+    std::uint32_t expected_address_ = 0;
+    std::uint32_t remaining_ = 0;
+    std::uint32_t block_address_ = 0;
+    unsigned blocks_written_ = 0;
+};
+
+}  // namespace rig
