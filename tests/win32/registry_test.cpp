@@ -1,0 +1,213 @@
+// The registry adapter and the settings store against the real registry (under Wine here),
+// below a key of their own so that nothing else's settings are touched.
+
+#include "platform/win32/win32_registry.h"
+#include "shell/flash_settings.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace orvo::win32 {
+namespace {
+
+struct RawValue {
+    DWORD type = 0;
+    std::vector<std::uint8_t> data;
+};
+
+class RegistryAdapterTest : public ::testing::Test {
+  protected:
+    RegistryAdapterTest()
+        : root_path_("Software\\RomwizardTests\\" + std::to_string(GetCurrentProcessId()) + "-" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name()) {
+        RegCreateKeyExA(HKEY_CURRENT_USER, root_path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &root_, nullptr);
+    }
+    ~RegistryAdapterTest() override {
+        RegCloseKey(root_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, root_path_.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\RomwizardTests");  // only once it is empty
+    }
+
+    std::string SettingsPath() const { return root_path_ + "\\" + kSettingsKeyPath; }
+
+    bool SettingsKeyExists() const {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root_, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
+            return false;
+        }
+        RegCloseKey(key);
+        return true;
+    }
+
+    RawValue Query(const char* name) const {
+        RawValue value;
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(root_, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return value;
+        DWORD size = 0;
+        if (RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
+            value.data.resize(size);
+            RegQueryValueExA(key, name, nullptr, &value.type, value.data.data(), &size);
+            value.data.resize(size);
+        }
+        RegCloseKey(key);
+        return value;
+    }
+
+    void SetRaw(const char* name, DWORD type, const std::vector<std::uint8_t>& data) {
+        HKEY key = nullptr;
+        ASSERT_EQ(RegCreateKeyExA(root_, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  ERROR_SUCCESS);
+        EXPECT_EQ(RegSetValueExA(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())),
+                  ERROR_SUCCESS);
+        RegCloseKey(key);
+    }
+
+    // Runs the system's reg.exe with `arguments` as another program would, and waits for it.
+    static DWORD RunReg(const std::string& arguments) {
+        std::string command = "reg.exe " + arguments;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
+                            nullptr, nullptr, &startup, &process)) {
+            return GetLastError() | 0x80000000u;
+        }
+        WaitForSingleObject(process.hProcess, 30000);
+        DWORD exit_code = 0xFFFFFFFFu;
+        GetExitCodeProcess(process.hProcess, &exit_code);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+        return exit_code;
+    }
+
+    WizardState state_;
+    HKEY root_ = nullptr;
+    std::string root_path_;
+};
+
+std::vector<std::uint8_t> Field(std::string_view text, std::size_t width) {
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    bytes.resize(width, 0);
+    return bytes;
+}
+
+TEST_F(RegistryAdapterTest, SaveStoresEveryValueWithItsTypeAndLength) {
+    ASSERT_NE(root_, nullptr);
+    Win32Registry registry(root_);
+    state_.Device.ModelID = "Orvo 4700";
+    state_.Device.Lang = "GER";
+    state_.Device.Version = "2.04";
+    state_.Device.Language = "German";
+    state_.SerialLink = 0;
+    state_.ImagePath = "C:\\Orvo\\rom.nbf";
+    SaveFlashSettings(state_, registry);
+
+    const std::vector<std::tuple<const char*, DWORD, std::vector<std::uint8_t>>> expected = {
+        {"Flash", REG_DWORD, {1, 0, 0, 0}},
+        {"Language", REG_SZ, Field("German", 20)},
+        {"ModelID", REG_SZ, Field("Orvo 4700", 15)},
+        {"Lang", REG_SZ, Field("GER", 10)},
+        {"Version", REG_SZ, Field("2.04", 20)},
+        {"USB", REG_DWORD, {1, 0, 0, 0}},
+        {"FlashFile", REG_SZ, Field("C:\\Orvo\\rom.nbf", 16)},
+    };
+    for (const auto& [name, type, data] : expected) {
+        const RawValue value = Query(name);
+        EXPECT_EQ(value.type, type) << name;
+        EXPECT_EQ(value.data, data) << name;
+    }
+}
+
+TEST_F(RegistryAdapterTest, LoadReadsBackTheSavedRecordAndClearDeletesIt) {
+    Win32Registry registry(root_);
+    state_.ImagePath = "C:\\Orvo\\rom.nbf";
+    SaveFlashSettings(state_, registry);
+    WizardState next;
+    EXPECT_EQ(LoadFlashSettings(next, registry), 1);
+    EXPECT_EQ(next.ImagePath, "C:\\Orvo\\rom.nbf");
+    EXPECT_EQ(next.ImagePathFromSettings, 1);
+
+    ClearFlashSettings(registry);
+    EXPECT_FALSE(SettingsKeyExists());
+    ClearFlashSettings(registry);  // a missing record is no error
+    WizardState after;
+    EXPECT_EQ(LoadFlashSettings(after, registry), 0);
+    EXPECT_EQ(after.ImagePathFromSettings, 0);
+}
+
+TEST_F(RegistryAdapterTest, ReadsValuesThatAnotherProgramWrote) {
+    const std::string key = "\"HKCU\\" + SettingsPath() + "\"";
+    ASSERT_EQ(RunReg("add " + key + " /v FLASH /t REG_DWORD /d 1 /f"), 0u);
+    ASSERT_EQ(
+        RunReg("add " + key + " /v flashfile /t REG_SZ /d \"C:\\Eigene Dateien\\alt.nbf\" /f"), 0u);
+    Win32Registry registry(root_);
+    EXPECT_EQ(LoadFlashSettings(state_, registry), 1);
+    EXPECT_EQ(state_.ImagePath, "C:\\Eigene Dateien\\alt.nbf");
+    EXPECT_EQ(state_.ImagePathFromSettings, 1);
+
+    // A path longer than any the program could store is skipped, not cut or overrun.
+    WizardState other;
+    other.ImagePath = "before";
+    ASSERT_EQ(
+        RunReg("add " + key + " /v FlashFile /t REG_SZ /d C:\\" + std::string(300, 'x') + " /f"),
+        0u);
+    EXPECT_EQ(LoadFlashSettings(other, registry), 1);
+    EXPECT_EQ(other.ImagePath, "before");
+    EXPECT_EQ(other.ImagePathFromSettings, 0);
+}
+
+TEST_F(RegistryAdapterTest, FlashFileIsATerminatedPathWithin260Characters) {
+    Win32Registry registry(root_);
+    const std::string longest(259, 'p');
+    std::vector<std::uint8_t> with_zero(longest.begin(), longest.end());
+    with_zero.push_back(0);
+    SetRaw("FlashFile", REG_SZ, with_zero);
+    EXPECT_EQ(LoadFlashSettings(state_, registry), 0);
+    EXPECT_EQ(state_.ImagePath, longest);
+
+    WizardState exact;
+    exact.ImagePath = "before";
+    SetRaw("FlashFile", REG_SZ, std::vector<std::uint8_t>(260, 'q'));
+    LoadFlashSettings(exact, registry);
+    EXPECT_EQ(exact.ImagePath, "before") << "260 characters leave no room for the zero";
+    EXPECT_EQ(exact.ImagePathFromSettings, 0);
+
+    WizardState unterminated;
+    SetRaw("FlashFile", REG_BINARY, {'C', ':', '\\', 'r', '.', 'n', 'b', 'f'});
+    LoadFlashSettings(unterminated, registry);
+    EXPECT_EQ(unterminated.ImagePath, "C:\\r.nbf");
+}
+
+TEST_F(RegistryAdapterTest, FlashStoredAsTextWithCodeOneCounts) {
+    Win32Registry registry(root_);
+    SetRaw("Flash", REG_SZ, {1, 0});
+    EXPECT_EQ(LoadFlashSettings(state_, registry), 1);
+    SetRaw("Flash", REG_SZ, {'1', 0});
+    EXPECT_EQ(LoadFlashSettings(state_, registry), 0);
+}
+
+TEST_F(RegistryAdapterTest, ARootThatIsGoneMakesEveryCallFailQuietly) {
+    // Below a key that has been deleted no key can be made or opened.
+    HKEY gone = nullptr;
+    ASSERT_EQ(RegCreateKeyExA(root_, "Gone", 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS,
+                              nullptr, &gone, nullptr),
+              ERROR_SUCCESS);
+    ASSERT_EQ(RegDeleteKeyA(root_, "Gone"), ERROR_SUCCESS);
+    Win32Registry registry(gone);
+    state_.ImagePath = "C:\\x.nbf";
+    SaveFlashSettings(state_, registry);
+    EXPECT_EQ(registry.CreateUserKey(kSettingsKeyPath), nullptr);
+    EXPECT_EQ(LoadFlashSettings(state_, registry), 0);
+    EXPECT_EQ(state_.ImagePathFromSettings, 0);
+    ClearFlashSettings(registry);
+    RegCloseKey(gone);
+}
+
+}  // namespace
+}  // namespace orvo::win32
