@@ -143,11 +143,11 @@ wire::Reply CreateProcess(Handheld& h, wire::Reader& in) {
 
 wire::Reply PowerStatus(Handheld& h, wire::Reader& in) {
     if (in.U32() == 0) h.journal.Error("power status asked without refresh");
-    // SYSTEM_POWER_STATUS_EX, 20 bytes.
-    std::vector<std::uint8_t> s(20, 0xFF);  // life times unknown
-    s[0] = h.mains ? 1 : 0;                 // AC line status
-    s[1] = h.mains ? 8 : 1;                 // battery: charging, or high
-    s[2] = 87;                              // battery life percent
+    // SYSTEM_POWER_STATUS_EX, 24 bytes; the life times are unknown (all ones).
+    std::vector<std::uint8_t> s(24, 0xFF);
+    s[0] = h.mains ? 1 : 0;  // AC line status
+    s[1] = h.mains ? 8 : 1;  // battery: charging, or high
+    s[2] = 87;               // battery life percent
     s[3] = 0;
     s[12] = 0;
     s[13] = 1;  // backup battery high

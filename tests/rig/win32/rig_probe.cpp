@@ -1,0 +1,333 @@
+// A remote-API client that drives the simulated handheld through the real stand-in rapi.dll, the
+// way the wizard does: loaded by name, entry points looked up by name. Prints key=value lines and
+// "FAIL: ..." for every check that does not hold; exit code 0 when all held.
+//   rig-probe rapi BACKUP_FILE   session, library copy and invoke, the three device libraries,
+//                                errors, the whole backup into BACKUP_FILE, power status
+//   rig-probe power              ac=0|1, or ac=unreachable
+//   rig-probe activesync PORT    the stand-ins' windows and their hold on PORT
+//   rig-probe open PORT          whether PORT opens now
+#include <windows.h>
+
+#include <atomic>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "rapi/win32/rapi_types.h"
+
+namespace {
+
+int g_failures = 0;
+
+void Check(bool ok, const std::string& what) {
+    if (!ok) {
+        std::printf("FAIL: %s\n", what.c_str());
+        ++g_failures;
+    }
+}
+
+struct Api {
+    decltype(&CeRapiInitEx) InitEx;
+    decltype(&CeRapiUninit) Uninit;
+    decltype(&CeRapiInvoke) Invoke;
+    decltype(&CeCreateFile) CreateFile;
+    decltype(&CeReadFile) ReadFile;
+    decltype(&CeWriteFile) WriteFile;
+    decltype(&CeCloseHandle) CloseHandle;
+    decltype(&CeDeleteFile) DeleteFile;
+    decltype(&CeMoveFile) MoveFile;
+    decltype(&CeCreateProcess) CreateProcess;
+    decltype(&CeRapiGetError) RapiGetError;
+    decltype(&CeGetLastError) GetLastError;
+    decltype(&CeGetSystemPowerStatusEx) PowerStatus;
+};
+
+template <typename F>
+void Load(HMODULE lib, const char* name, F& f) {
+    f = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(lib, name)));
+    Check(f != nullptr, std::string("rapi.dll exports ") + name);
+}
+
+bool LoadApi(Api& a) {
+    HMODULE lib = LoadLibraryW(L"rapi.dll");
+    Check(lib != nullptr, "rapi.dll loads");
+    if (lib == nullptr) return false;
+    Load(lib, "CeRapiInitEx", a.InitEx);
+    Load(lib, "CeRapiUninit", a.Uninit);
+    Load(lib, "CeRapiInvoke", a.Invoke);
+    Load(lib, "CeCreateFile", a.CreateFile);
+    Load(lib, "CeReadFile", a.ReadFile);
+    Load(lib, "CeWriteFile", a.WriteFile);
+    Load(lib, "CeCloseHandle", a.CloseHandle);
+    Load(lib, "CeDeleteFile", a.DeleteFile);
+    Load(lib, "CeMoveFile", a.MoveFile);
+    Load(lib, "CeCreateProcess", a.CreateProcess);
+    Load(lib, "CeRapiGetError", a.RapiGetError);
+    Load(lib, "CeGetLastError", a.GetLastError);
+    Load(lib, "CeGetSystemPowerStatusEx", a.PowerStatus);
+    return g_failures == 0;
+}
+
+bool Open(const Api& a) {
+    RAPIINIT init{};
+    init.cbSize = sizeof init;
+    Check(a.InitEx(&init) == S_OK, "CeRapiInitEx succeeds");
+    bool connected = WaitForSingleObject(init.heRapiInit, 5000) == WAIT_OBJECT_0;
+    Check(connected && init.hrRapiInit == S_OK, "the connection event comes within 5 s");
+    return connected;
+}
+
+// Copies bytes to a handheld file in 256-byte writes, as the wizard copies its libraries.
+bool Put(const Api& a, const wchar_t* path, const std::vector<BYTE>& data) {
+    HANDLE f = a.CreateFile(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    bool ok = true;
+    for (std::size_t at = 0; ok && at < data.size(); at += 256) {
+        DWORD n = static_cast<DWORD>(std::min<std::size_t>(256, data.size() - at));
+        DWORD written = 0;
+        ok = a.WriteFile(f, data.data() + at, n, &written, nullptr) && written == n;
+    }
+    return a.CloseHandle(f) && ok;
+}
+
+std::vector<BYTE> Get(const Api& a, const wchar_t* path) {
+    HANDLE f = a.CreateFile(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::vector<BYTE> data;
+    if (f == INVALID_HANDLE_VALUE) return data;
+    BYTE buf[1000];
+    DWORD n = 0;
+    while (a.ReadFile(f, buf, sizeof buf, &n, nullptr) && n > 0)
+        data.insert(data.end(), buf, buf + n);
+    a.CloseHandle(f);
+    return data;
+}
+
+std::string Slot(const BYTE* reply, int slot) {
+    std::string text;
+    for (int i = 0; i < 25; ++i) {
+        wchar_t c =
+            static_cast<wchar_t>(reply[slot * 50 + 2 * i] | reply[slot * 50 + 2 * i + 1] << 8);
+        if (c == 0) break;
+        text += static_cast<char>(c);
+    }
+    return text;
+}
+
+void DeviceData(const Api& a) {
+    std::vector<BYTE> lib(5000);
+    for (std::size_t i = 0; i < lib.size(); ++i) lib[i] = static_cast<BYTE>(i * 7 + 3);
+    Check(Put(a, L"\\Windows\\GetDeviceData.dll", lib), "GetDeviceData.dll copied");
+    Check(Get(a, L"\\Windows\\GetDeviceData.dll") == lib, "the copy reads back byte for byte");
+    DWORD size = 0;
+    BYTE* reply = nullptr;
+    HRESULT hr =
+        a.Invoke(L"GetDeviceData.dll", L"GetDeviceData", 0, nullptr, &size, &reply, nullptr, 0);
+    Check(hr >= 0 && size == 150 && reply != nullptr, "GetDeviceData answers 150 bytes");
+    if (hr < 0 || size != 150 || reply == nullptr) return;
+    std::string version = Slot(reply, 0);
+    std::string model = Slot(reply, 1);
+    std::printf("version_text=%s\nmodel_text=%s\nflash_text=%s\n", version.c_str(), model.c_str(),
+                Slot(reply, 2).c_str());
+    std::printf("model=%s%s\nromtype=%s\nlang=%s\nversion=%s\nserial=%d\n",
+                model.substr(7, 5).c_str(), model.substr(13, 4).c_str(),
+                model.substr(17, 3).c_str(), version.substr(8).c_str(),
+                version.substr(0, 4).c_str(), model.find("Ser") != std::string::npos);
+    LocalFree(reply);
+
+    // A library the handheld has loaded cannot be replaced: the remote API says it exists.
+    HANDLE again = a.CreateFile(L"\\Windows\\GetDeviceData.dll", GENERIC_WRITE, FILE_SHARE_READ,
+                                nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    Check(again == INVALID_HANDLE_VALUE && a.RapiGetError() == 183,
+          "replacing a loaded library fails with 183");
+    HANDLE fresh = a.CreateFile(L"\\Windows\\GetDeviceData.dll", GENERIC_READ | GENERIC_WRITE,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                FILE_ATTRIBUTE_HIDDEN, nullptr);
+    Check(fresh == INVALID_HANDLE_VALUE && a.RapiGetError() == 183,
+          "creating an existing file as new fails with 183");
+    HRESULT missing = a.Invoke(L"Missing.dll", L"Entry", 0, nullptr, &size, &reply, nullptr, 0);
+    Check(missing < 0, "invoking a library that is not on the handheld fails");
+}
+
+void WriteArea(const Api& a, const std::string& identity) {
+    Check(Put(a, L"\\Windows\\ZIB_WriteReserveArea.dll", std::vector<BYTE>(300, 0x5A)),
+          "ZIB_WriteReserveArea.dll copied");
+    BYTE record[76] = {};
+    DWORD op = 2;
+    DWORD address = 0xA0040100;
+    DWORD length = (static_cast<DWORD>(identity.size()) + 3) & ~3u;
+    std::memcpy(record, &op, 4);
+    std::memcpy(record + 4, &address, 4);
+    std::memcpy(record + 8, &length, 4);
+    for (std::size_t i = 0; i < identity.size(); ++i) record[12 + 2 * i] = identity[i];
+    DWORD size = 0;
+    BYTE* reply = nullptr;
+    HRESULT hr = a.Invoke(L"ZIB_WriteReserveArea.dll", L"WriteArea", sizeof record, record, &size,
+                          &reply, nullptr, 0);
+    Check(hr >= 0, "WriteArea succeeds");
+    if (reply) LocalFree(reply);
+}
+
+void SetTime(const Api& a) {
+    Check(Put(a, L"\\Windows\\SetSystemTime.dll", std::vector<BYTE>(200, 0x11)),
+          "SetSystemTime.dll copied");
+    BYTE record[188] = {};
+    TIME_ZONE_INFORMATION tz{};
+    GetTimeZoneInformation(&tz);
+    SYSTEMTIME now{};
+    GetSystemTime(&now);
+    static_assert(sizeof tz == 172 && sizeof now == 16);
+    std::memcpy(record, &tz, 172);
+    std::memcpy(record + 172, &now, 16);
+    DWORD size = 0;
+    BYTE* reply = nullptr;
+    HRESULT hr = a.Invoke(L"SetSystemTime.dll", L"SetSysTime", sizeof record, record, &size, &reply,
+                          nullptr, 0);
+    Check(hr >= 0, "SetSysTime succeeds");
+    if (reply) LocalFree(reply);
+}
+
+void Backup(const Api& a, const char* target) {
+    constexpr DWORD kChunk = 262144;
+    a.DeleteFile(L"\\Temp\\backup.exe");
+    a.DeleteFile(L"\\Temp\\image.nb");
+    Check(Put(a, L"\\Temp\\backup.exe", std::vector<BYTE>(4096, 0x42)), "backup.exe copied");
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION pi{};
+    Check(a.CreateProcess(L"\\Temp\\backup.exe", L"", nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                          &si, &pi) != FALSE,
+          "backup.exe starts");
+    // The power poller of the wizard's backup page runs beside the chunk loop.
+    std::atomic<bool> done{false};
+    std::atomic<int> polls{0};
+    std::thread poller([&] {
+        SYSTEM_POWER_STATUS_EX ps{};
+        while (!done) {
+            if (a.PowerStatus(&ps, TRUE)) ++polls;
+            Sleep(20);
+        }
+    });
+    HANDLE out = CreateFileA(target, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    std::vector<BYTE> buf(kChunk);
+    int chunks = 0;
+    for (; chunks < 124; ++chunks) {
+        HANDLE f = INVALID_HANDLE_VALUE;
+        for (int poll = 0; poll < 500 && f == INVALID_HANDLE_VALUE; ++poll) {
+            f = a.CreateFile(L"\\Temp\\image.nb", GENERIC_READ, FILE_SHARE_READ, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (f == INVALID_HANDLE_VALUE) Sleep(20);
+        }
+        if (f == INVALID_HANDLE_VALUE) break;
+        DWORD n = 0;
+        a.ReadFile(f, buf.data(), kChunk, &n, nullptr);
+        Check(n == kChunk, "chunk " + std::to_string(chunks) + " is whole");
+        Check(!a.DeleteFile(L"\\Temp\\image.nb"), "an open chunk cannot be deleted");
+        a.CloseHandle(f);
+        Check(a.DeleteFile(L"\\Temp\\image.nb") != FALSE, "a closed chunk is deleted");
+        DWORD written = 0;
+        WriteFile(out, buf.data(), n, &written, nullptr);
+    }
+    CloseHandle(out);
+    done = true;
+    poller.join();
+    std::printf("chunks=%d\npower_polls=%d\n", chunks, polls.load());
+    Check(chunks == 124, "124 chunks arrive");
+    Check(polls > 0, "the power status answers while the backup runs");
+}
+
+int PowerStatus(const Api& a) {
+    if (!Open(a)) return 1;
+    SYSTEM_POWER_STATUS_EX ps{};
+    if (a.PowerStatus(&ps, TRUE)) {
+        std::printf("ac=%d\n", ps.ACLineStatus);
+    } else {
+        std::printf("ac=unreachable\n");
+    }
+    a.Uninit();
+    return 0;
+}
+
+int RapiScenario(const Api& a, const char* backup_file) {
+    if (!Open(a)) return 1;
+    // A nested session, as the wizard's library calls open one inside the flow's.
+    RAPIINIT inner{};
+    inner.cbSize = sizeof inner;
+    Check(a.InitEx(&inner) == S_OK && WaitForSingleObject(inner.heRapiInit, 0) == WAIT_OBJECT_0,
+          "a nested CeRapiInitEx is connected at once");
+    DeviceData(a);
+    WriteArea(a, "Orvo 4700NBTGER2.04");
+    SetTime(a);
+    Check(a.Uninit() == S_OK, "the nested session ends");
+    Backup(a, backup_file);
+    SYSTEM_POWER_STATUS_EX ps{};
+    Check(a.PowerStatus(&ps, TRUE) != FALSE, "power status after the backup");
+    std::printf("ac=%d\n", ps.ACLineStatus);
+    Check(a.Uninit() == S_OK, "the session ends");
+    return g_failures == 0 ? 0 : 1;
+}
+
+std::wstring Widen(const char* s) {
+    std::wstring w;
+    while (*s) w += static_cast<wchar_t>(*s++);
+    return w;
+}
+
+std::string OwnerPath(HWND wnd) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(wnd, &pid);
+    HANDLE p = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    char path[MAX_PATH] = {};
+    DWORD size = MAX_PATH;
+    if (p != nullptr) {
+        QueryFullProcessImageNameA(p, 0, path, &size);
+        CloseHandle(p);
+    }
+    std::string s = path;
+    for (char& c : s) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+int OpenPort(const char* port) {
+    HANDLE h = CreateFileW(Widen(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        std::printf("open=error %lu\n", GetLastError());
+    } else {
+        std::printf("open=ok\n");
+        CloseHandle(h);
+    }
+    return 0;
+}
+
+int ActiveSync(const char* port) {
+    HWND dcc = FindWindowW(nullptr, L"DccMan");
+    HWND manager = FindWindowW(nullptr, L"WCES Manager Thunk Window");
+    Check(dcc != nullptr && GetParent(dcc) == nullptr, "a top-level DccMan window");
+    Check(manager != nullptr, "a top-level WCES Manager Thunk Window");
+    if (dcc) std::printf("dccman_owner=%s\n", OwnerPath(dcc).c_str());
+    if (manager) std::printf("manager_owner=%s\n", OwnerPath(manager).c_str());
+    OpenPort(port);
+    return g_failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::setvbuf(stdout, nullptr, _IONBF, 0);
+    std::string what = argc > 1 ? argv[1] : "";
+    if (what == "activesync" && argc == 3) return ActiveSync(argv[2]);
+    if (what == "open" && argc == 3) return OpenPort(argv[2]);
+    Api a{};
+    if ((what == "rapi" && argc == 3) || (what == "power" && argc == 2)) {
+        if (!LoadApi(a)) return 1;
+        return what == "rapi" ? RapiScenario(a, argv[2]) : PowerStatus(a);
+    }
+    std::printf("usage: rig-probe rapi BACKUP_FILE | power | activesync PORT | open PORT\n");
+    return 2;
+}
