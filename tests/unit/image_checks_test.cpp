@@ -13,11 +13,7 @@ using testing::Payload;
 using testing::TempDir;
 
 DeviceIdentity Handheld() {
-    DeviceIdentity device;
-    device.ModelID = "Orvo 4700";
-    device.RomTypeCode = "NBT";
-    device.Lang = "GER";
-    device.Version = "2.04";
+    DeviceIdentity device = testing::Identity();
     device.Language = "German";
     device.FlashSizeMB = 32;
     return device;

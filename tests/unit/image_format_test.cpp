@@ -150,11 +150,7 @@ TEST(MakeImage, TestImagesCarryTheirOwnChecksum) {
 }
 
 TEST(IdentityText, JoinsTheFourFieldsAndFitsTheReserveArea) {
-    DeviceIdentity identity;
-    identity.ModelID = "Orvo 4700";
-    identity.RomTypeCode = "NBT";
-    identity.Lang = "GER";
-    identity.Version = "2.04";
+    DeviceIdentity identity = testing::Identity();
     EXPECT_EQ(IdentityText(identity), "Orvo 4700NBTGER2.04");
     identity.Lang = "GERMANYYY";
     identity.Version = "2.04.00.1234";

@@ -205,11 +205,7 @@ TEST_F(ImageOperationsTest, OpenImageForDownloadRefusesMissingAndCutShortFiles) 
 }
 
 TEST_F(ImageOperationsTest, ABackupFilePassesTheChecksAsItWasWritten) {
-    DeviceIdentity identity;
-    identity.ModelID = "Orvo 4700";
-    identity.RomTypeCode = "WBT";
-    identity.Lang = "FRE";
-    identity.Version = "2.10";
+    const DeviceIdentity identity = testing::Identity("Orvo 4700", "WBT", "FRE", "2.10");
     BackupImageWriter writer;
     ASSERT_TRUE(writer.Create(dir.Path("backup.nbf")));
     const std::vector<std::uint8_t> chunk_a = Payload(kChecksumBufferSize, 21);
@@ -230,11 +226,7 @@ TEST_F(ImageOperationsTest, ABackupFilePassesTheChecksAsItWasWritten) {
 }
 
 TEST(BackupHeader, WritesLowerCaseDigitsThenDashesToOffset31) {
-    DeviceIdentity identity;
-    identity.ModelID = "Orvo 4700";
-    identity.RomTypeCode = "NBT";
-    identity.Lang = "GER";
-    identity.Version = "2.04";
+    const DeviceIdentity identity = testing::Identity();
     const std::string fields = "Orvo 4700-NBT-GER-2.04";
     std::uint32_t fields_sum = 0;
     for (char c : fields) fields_sum += static_cast<std::uint8_t>(c);
@@ -248,11 +240,7 @@ TEST(BackupHeader, WritesLowerCaseDigitsThenDashesToOffset31) {
 }
 
 TEST(BackupHeader, KeepsEachTextInItsFieldSoThePayloadIsNeverOverwritten) {
-    DeviceIdentity identity;
-    identity.ModelID = "Orvo 4700 Plus";
-    identity.RomTypeCode = "NB";
-    identity.Lang = "GERMAN";
-    identity.Version = "2.04.00";
+    const DeviceIdentity identity = testing::Identity("Orvo 4700 Plus", "NB", "GERMAN", "2.04.00");
     const std::string header = BackupHeader(identity, 0);
     ASSERT_EQ(header.size(), kImageHeaderSize);
     EXPECT_EQ(header.substr(0, 23), "Orvo 4700-NB -GER-2.04-");

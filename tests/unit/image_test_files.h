@@ -2,6 +2,8 @@
 // Image files for tests: headers built field by field with a checksum summed byte by byte (apart
 // from the code under test), written into a temporary folder that is removed afterwards.
 
+#include "device/device_identity.h"
+
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -46,6 +48,17 @@ inline std::vector<std::uint8_t> MakeImage(const ImageSpec& spec) {
     bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(head.size()), tail.begin(),
                  tail.end());
     return bytes;
+}
+
+// A handheld identity; the defaults are those of the default test image.
+inline DeviceIdentity Identity(std::string model = "Orvo 4700", std::string rom_type = "NBT",
+                               std::string lang = "GER", std::string version = "2.04") {
+    DeviceIdentity identity;
+    identity.ModelID = std::move(model);
+    identity.RomTypeCode = std::move(rom_type);
+    identity.Lang = std::move(lang);
+    identity.Version = std::move(version);
+    return identity;
 }
 
 inline std::vector<std::uint8_t> Payload(std::size_t size, std::uint32_t seed = 1) {
