@@ -48,13 +48,11 @@ TEST_F(FlashSettingsTest, SaveWritesTheSevenValuesInOrderWithTheirTypesAndLength
         EXPECT_EQ(values[i].type, std::get<1>(expected[i])) << values[i].name;
         EXPECT_EQ(values[i].data, std::get<2>(expected[i])) << values[i].name;
     }
-}
-
-TEST_F(FlashSettingsTest, UsbIsTheInverseOfTheSerialLink) {
     state.SerialLink = 1;
     SaveFlashSettings(state, registry);
     EXPECT_EQ(registry.Value(kSettingsKeyPath, "USB")->data,
-              (std::vector<std::uint8_t>{0, 0, 0, 0}));
+              (std::vector<std::uint8_t>{0, 0, 0, 0}))
+        << "USB is the inverse of the serial link";
 }
 
 TEST_F(FlashSettingsTest, TextsTooLongForTheirFieldsStillEndWithAZero) {

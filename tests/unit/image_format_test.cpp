@@ -12,8 +12,6 @@
 namespace orvo {
 namespace {
 
-using testing::MakeImage;
-using testing::NaiveSum;
 using testing::Payload;
 
 std::array<std::uint8_t, kImageHeaderSize> Header(const char (&text)[kImageHeaderSize + 1]) {
@@ -71,23 +69,14 @@ TEST(SumBytes, DoesNotLoseCarriesOnAllOnesAndContinuesARunningSum) {
 
 TEST(ParseImageHeader, TakesTheFieldsAtTheirOffsets) {
     ImageHeader header;
-    ParseImageHeader(Header("Orvo 4700-NBT-GER-2.04-beef-----"), header);
+    // The separators themselves are not looked at.
+    ParseImageHeader(Header("Orvo 4700xNBTyGERz2.04wbeef-----"), header);
     EXPECT_EQ(header.ModelID, "Orvo 4700");
     EXPECT_EQ(header.RomTypeCode, "NBT");
     EXPECT_EQ(header.Lang, "GER");
     EXPECT_EQ(header.Version, "2.04");
     EXPECT_EQ(header.ChecksumText, "beef");
     EXPECT_EQ(header.ImageLanguageName, "German");
-}
-
-TEST(ParseImageHeader, IgnoresTheSeparatorsThemselves) {
-    ImageHeader header;
-    ParseImageHeader(Header("Orvo 4700xNBTyGERz2.04w3a7------"), header);
-    EXPECT_EQ(header.ModelID, "Orvo 4700");
-    EXPECT_EQ(header.RomTypeCode, "NBT");
-    EXPECT_EQ(header.Lang, "GER");
-    EXPECT_EQ(header.Version, "2.04");
-    EXPECT_EQ(header.ChecksumText, "3a7");
 }
 
 TEST(ParseImageHeader, EndsTheChecksumTextAtDashOrAfterFourCharacters) {
@@ -125,28 +114,14 @@ TEST(ParseImageHeader, LooksTheLanguageUpIgnoringCaseAndKeepsTheOldNameForUnknow
     EXPECT_EQ(header.ImageLanguageName, "Portuguese");
 }
 
-TEST(LanguageTable, MapsEveryCodeAndOnlyThose) {
-    EXPECT_EQ(LookUpLanguage("ENG"), "English");
+TEST(LanguageTable, FindsCodesIgnoringCaseAndOnlyWholeCodes) {
     EXPECT_EQ(LookUpLanguage("jpn"), "Japanese");
-    EXPECT_EQ(LookUpLanguage("Fre"), "French");
-    EXPECT_EQ(LookUpLanguage("ITA"), "Italian");
-    EXPECT_EQ(LookUpLanguage("SPA"), "Spanish");
     EXPECT_EQ(LookUpLanguage("PTB"), "Portuguese");
-    EXPECT_EQ(LookUpLanguage("CHT"), "TChinese");
+    EXPECT_EQ(LookUpLanguage("pot"), "Portuguese");
     EXPECT_EQ(LookUpLanguage("chs"), "SChinese");
     EXPECT_EQ(LookUpLanguage("GE"), std::nullopt);
     EXPECT_EQ(LookUpLanguage("GERX"), std::nullopt);
     EXPECT_EQ(LookUpLanguage(""), std::nullopt);
-}
-
-TEST(MakeImage, TestImagesCarryTheirOwnChecksum) {
-    // The helper itself: the checksum covers bytes 0-21 and the payload only.
-    const std::vector<std::uint8_t> image = MakeImage({.payload = Payload(100)});
-    ASSERT_EQ(image.size(), 132u);
-    const std::uint32_t sum = NaiveSum(image, 0, 22) + NaiveSum(image, 32, image.size());
-    ImageHeader header;
-    ParseImageHeader(std::span(image).first<kImageHeaderSize>(), header);
-    EXPECT_EQ(ParseHexText(header.ChecksumText), static_cast<std::uint16_t>(sum));
 }
 
 TEST(IdentityText, JoinsTheFourFieldsAndFitsTheReserveArea) {

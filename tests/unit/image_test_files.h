@@ -15,13 +15,6 @@
 
 namespace orvo::testing {
 
-inline std::uint16_t NaiveSum(const std::vector<std::uint8_t>& bytes, std::size_t from,
-                              std::size_t to) {
-    std::uint32_t sum = 0;
-    for (std::size_t i = from; i < to && i < bytes.size(); ++i) sum += bytes[i];
-    return static_cast<std::uint16_t>(sum);
-}
-
 struct ImageSpec {
     std::string model = "Orvo 4700";
     std::string rom_type = "NBT";
@@ -42,7 +35,8 @@ inline std::vector<std::uint8_t> MakeImage(const ImageSpec& spec) {
     std::string head = spec.model + "-" + spec.rom_type + "-" + spec.lang + "-" + spec.version;
     std::vector<std::uint8_t> bytes(head.begin(), head.end());
     bytes.insert(bytes.end(), spec.payload.begin(), spec.payload.end());
-    std::uint32_t sum = NaiveSum(bytes, 0, bytes.size());
+    std::uint32_t sum = 0;
+    for (std::uint8_t byte : bytes) sum += byte;
     std::string tail = "-" + HexText(static_cast<std::uint16_t>(sum), spec.upper_case_checksum);
     tail.resize(10, '-');
     bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(head.size()), tail.begin(),
