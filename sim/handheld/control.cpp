@@ -12,7 +12,8 @@ namespace {
 constexpr char kHelp[] =
     "ok commands: state | mode | boot | reset | off | mains on|off | cable pull|plug | "
     "cable pull-after N | silent on|off | baud N | set model|romtype|lang|version TEXT | "
-    "set flashmb N | set link com1|com2|usb1|usb2 | backup stop-after N | flash read ADDR LEN | "
+    "set flashmb N | set link com1|com2|usb1|usb2 | hold PORT | backup stop-after N | "
+    "flash read ADDR LEN | "
     "flash write ADDR HEX | flash erase ADDR LEN | file put PATH HEX | file del PATH | quit";
 
 bool Number(const std::string& text, unsigned long& value, int base = 10) {
@@ -96,7 +97,14 @@ std::string Set(Handheld& h, PtyPorts& ports, const std::string& key, const std:
 
 }  // namespace
 
-std::string RunControlCommand(Handheld& h, PtyPorts& ports, const std::string& line, bool& quit) {
+void EndControlSession(Handheld& h, ControlSession& session) {
+    std::lock_guard lock(h.mu);
+    for (const std::string& port : session.holds) --h.holds[port];
+    session.holds.clear();
+}
+
+std::string RunControlCommand(Handheld& h, PtyPorts& ports, ControlSession& session,
+                              const std::string& line, bool& quit) {
     std::istringstream in(line);
     std::vector<std::string> w;
     for (std::string word; in >> word;) w.push_back(word);
@@ -145,6 +153,14 @@ std::string RunControlCommand(Handheld& h, PtyPorts& ports, const std::string& l
     }
     if (verb == "cable" && w.size() == 3 && w[1] == "pull-after" && Number(w[2], n) && n > 0) {
         h.pull_after_blocks = h.boot.blocks_written() + static_cast<unsigned>(n);
+        return "ok";
+    }
+    if (verb == "hold" && w.size() == 2) {
+        bool known = false;
+        for (const PortInfo& p : ports.Info()) known = known || p.name == w[1];
+        if (!known) return "error the simulator has no port " + w[1];
+        ++h.holds[w[1]];
+        session.holds.push_back(w[1]);
         return "ok";
     }
     if (verb == "backup" && w.size() == 3 && w[1] == "stop-after" && Number(w[2], n)) {

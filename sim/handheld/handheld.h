@@ -5,6 +5,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -84,6 +85,8 @@ class Handheld {
     bool silent = false;
     unsigned baud = 0;                          // 0: as fast as the pty goes
     std::optional<unsigned> pull_after_blocks;  // pull the cable when this many blocks are written
+    // Ports that ActiveSync on the PC holds open: what the handheld sends there goes to it.
+    std::map<std::string, unsigned> holds;
     std::chrono::system_clock::duration clock_offset{};
     std::optional<SysTimeRecord> time_set;
     Flash flash;

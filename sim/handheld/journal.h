@@ -29,7 +29,8 @@ struct Journal {
     std::vector<std::uint32_t> readdata;  // addresses asked for, in order
     unsigned port_tests = 0;
     unsigned screen_messages = 0;
-    std::uint64_t bytes_in = 0;  // bytes the boot loader received on its port
+    std::uint64_t bytes_in = 0;         // bytes the boot loader received on its port
+    std::uint64_t bytes_to_holder = 0;  // answers that went to ActiveSync holding the port
 
     void Command(std::string text) { Push(commands, std::move(text)); }
     void Error(std::string text) { Push(errors, std::move(text)); }

@@ -40,6 +40,12 @@ std::atomic<bool> g_quit{false};
 void ServeControl(rig::Handheld& h, rig::PtyPorts& ports, int fd) {
     std::string buffer;
     char chunk[512];
+    rig::ControlSession session;
+    struct End {
+        rig::Handheld& h;
+        rig::ControlSession& s;
+        ~End() { rig::EndControlSession(h, s); }
+    } end{h, session};
     for (;;) {
         std::size_t nl;
         while ((nl = buffer.find('\n')) == std::string::npos) {
@@ -51,7 +57,7 @@ void ServeControl(rig::Handheld& h, rig::PtyPorts& ports, int fd) {
         buffer.erase(0, nl + 1);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         bool quit = false;
-        std::string reply = rig::RunControlCommand(h, ports, line, quit) + "\n";
+        std::string reply = rig::RunControlCommand(h, ports, session, line, quit) + "\n";
         if (!rig::WriteAll(fd, reply.data(), reply.size())) return;
         if (quit) {
             g_quit = true;

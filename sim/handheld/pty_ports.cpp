@@ -195,7 +195,13 @@ void PtyPorts::Receive(Port& p) {
         if (ours && h_.silent) {
             h_.journal.bytes_in += static_cast<std::uint64_t>(n);
         } else if (ours) {
-            p.pending += h_.boot.Feed(buf.data(), static_cast<std::size_t>(n));
+            std::string answer = h_.boot.Feed(buf.data(), static_cast<std::size_t>(n));
+            auto held = h_.holds.find(p.name);
+            if (held != h_.holds.end() && held->second > 0) {
+                h_.journal.bytes_to_holder += answer.size();
+            } else {
+                p.pending += answer;
+            }
             if (h_.pull_after_blocks && h_.boot.blocks_written() >= *h_.pull_after_blocks) {
                 h_.pull_after_blocks.reset();
                 h_.cable = false;

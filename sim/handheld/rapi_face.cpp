@@ -51,7 +51,9 @@ wire::Reply Invoke(Handheld& h, wire::Reader& in) {
     std::string error;
     if (name == "getdevicedata.dll" && entry == "GetDeviceData") {
         if (!input.empty()) h.journal.Error("GetDeviceData called with input");
-        reply.payload = DeviceDataReply(h.id, h.serial_link());
+        wire::Writer w;
+        w.Bytes(DeviceDataReply(h.id, h.serial_link()));
+        reply.payload = w.Take();
     } else if (name == "zib_writereservearea.dll" && entry == "WriteArea") {
         if (auto rec = ParseWriteArea(input, error)) {
             std::vector<std::uint8_t> bytes(rec->text.begin(), rec->text.end());

@@ -30,6 +30,14 @@ std::string Strings(const std::deque<std::string>& list) {
     return Array(items);
 }
 
+std::string Holds(const std::map<std::string, unsigned>& holds) {
+    std::vector<std::pair<std::string, std::string>> fields;
+    for (const auto& [port, count] : holds) {
+        if (count > 0) fields.emplace_back(port, std::to_string(count));
+    }
+    return Object(fields);
+}
+
 std::string Downloads(const std::vector<DownloadRecord>& list) {
     std::vector<std::string> items;
     for (const DownloadRecord& d : list) {
@@ -93,6 +101,7 @@ std::string Boot(Handheld& h) {
                    {"port_tests", std::to_string(h.journal.port_tests)},
                    {"screen_messages", std::to_string(h.journal.screen_messages)},
                    {"bytes_in", std::to_string(h.journal.bytes_in)},
+                   {"bytes_to_holder", std::to_string(h.journal.bytes_to_holder)},
                    {"blocks_written", std::to_string(h.boot.blocks_written())},
                    {"readdata", Array(reads)},
                    {"commands", Strings(h.journal.commands)},
@@ -126,6 +135,7 @@ std::string StateJson(Handheld& h, const std::vector<PortInfo>& ports) {
         {"silent", Bool(h.silent)},
         {"baud", std::to_string(h.baud)},
         {"mains", Bool(h.mains)},
+        {"holds", Holds(h.holds)},
         {"identity", Object({{"model", Str(h.id.model)},
                              {"romtype", Str(h.id.rom_type)},
                              {"lang", Str(h.id.lang)},

@@ -4,7 +4,7 @@
 
 // Runs the message loop of a hidden top-level window titled `title`. When `hold_port` is set, the
 // port named by HKCU\Software\RomWizardRig "HoldPort" (e.g. COM1 or \\.\WCEUSBSH001) is kept open
-// without sharing. When `start_manager` is set, wcesmgr.exe next to this program is started
+// without sharing and read. When `start_manager` is set, wcesmgr.exe next to this program is started
 // unless its window is already there. Returns the exit code.
 int RunStandIn(const wchar_t* title, bool hold_port, bool start_manager);
 

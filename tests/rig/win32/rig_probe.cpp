@@ -4,12 +4,16 @@
 //   rig-probe rapi BACKUP_FILE   session, library copy and invoke, the three device libraries,
 //                                errors, the whole backup into BACKUP_FILE, power status
 //   rig-probe power              ac=0|1, or ac=unreachable
+//   rig-probe watch SECONDS      in one session, every change of the power status (ac=...)
 //   rig-probe activesync PORT    the stand-ins' windows and their hold on PORT
-//   rig-probe open PORT          whether PORT opens now
+//   rig-probe porttest PORT TEXT sends eight CRs and TEXT CR, prints echo=yes|no (2 s)
+//   rig-probe stop-activesync    ends the owners of the two ActiveSync windows
+//   rig-probe restart-activesync starts the program named by App Paths of WCESCOMM.EXE
 #include <windows.h>
 
 #include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <thread>
@@ -253,6 +257,21 @@ int PowerStatus(const Api& a) {
     return 0;
 }
 
+int Watch(const Api& a, int seconds) {
+    if (!Open(a)) return 1;
+    std::string last;
+    for (int i = 0; i < seconds * 10; ++i) {
+        SYSTEM_POWER_STATUS_EX ps{};
+        std::string now =
+            a.PowerStatus(&ps, TRUE) ? std::to_string(ps.ACLineStatus) : "unreachable";
+        if (now != last) std::printf("ac=%s\n", now.c_str());
+        last = now;
+        Sleep(100);
+    }
+    a.Uninit();
+    return 0;
+}
+
 int RapiScenario(const Api& a, const char* backup_file) {
     if (!Open(a)) return 1;
     // A nested session, as the wizard's library calls open one inside the flow's.
@@ -305,6 +324,64 @@ int OpenPort(const char* port) {
     return 0;
 }
 
+int PortTest(const char* port, const char* text) {
+    HANDLE h = CreateFileW(Widen(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                           OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) {
+        std::printf("open=error %lu\n", GetLastError());
+        return 1;
+    }
+    COMMTIMEOUTS timeouts{0, 0, 200, 0, 0};
+    SetCommTimeouts(h, &timeouts);
+    std::string out = std::string(8, '\r') + text + "\r";
+    DWORD n = 0;
+    WriteFile(h, out.data(), static_cast<DWORD>(out.size()), &n, nullptr);
+    std::string in;
+    for (int i = 0; i < 10 && in.find(std::string(text) + "\r") == std::string::npos; ++i) {
+        char buf[256];
+        if (ReadFile(h, buf, sizeof buf, &n, nullptr)) in.append(buf, n);
+    }
+    CloseHandle(h);
+    std::printf("echo=%s\n", in.find(std::string(text) + "\r") != std::string::npos ? "yes" : "no");
+    return 0;
+}
+
+int StopActiveSync() {
+    for (const wchar_t* title : {L"DccMan", L"WCES Manager Thunk Window"}) {
+        HWND wnd = FindWindowW(nullptr, title);
+        DWORD pid = 0;
+        if (wnd) GetWindowThreadProcessId(wnd, &pid);
+        HANDLE p = pid ? OpenProcess(PROCESS_ALL_ACCESS, FALSE, pid) : nullptr;
+        Check(p != nullptr && TerminateProcess(p, 0), "the owner of a window is ended");
+        if (p) {
+            WaitForSingleObject(p, 5000);
+            CloseHandle(p);
+        }
+    }
+    return g_failures == 0 ? 0 : 1;
+}
+
+int RestartActiveSync() {
+    char path[256] = {};
+    DWORD size = sizeof path;
+    Check(RegGetValueA(HKEY_LOCAL_MACHINE,
+                       "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\WCESCOMM.EXE",
+                       nullptr, RRF_RT_REG_SZ, nullptr, path, &size) == ERROR_SUCCESS,
+          "App Paths of WCESCOMM.EXE");
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_SHOW;
+    PROCESS_INFORMATION pi{};
+    Check(CreateProcessA(path, nullptr, nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr,
+                         nullptr, &si, &pi) != FALSE,
+          std::string("starting ") + path);
+    for (int i = 0; i < 100 && !FindWindowW(nullptr, L"WCES Manager Thunk Window"); ++i) Sleep(100);
+    Check(FindWindowW(nullptr, L"DccMan") && FindWindowW(nullptr, L"WCES Manager Thunk Window"),
+          "both windows are back");
+    return g_failures == 0 ? 0 : 1;
+}
+
 int ActiveSync(const char* port) {
     HWND dcc = FindWindowW(nullptr, L"DccMan");
     HWND manager = FindWindowW(nullptr, L"WCES Manager Thunk Window");
@@ -323,11 +400,18 @@ int main(int argc, char** argv) {
     std::string what = argc > 1 ? argv[1] : "";
     if (what == "activesync" && argc == 3) return ActiveSync(argv[2]);
     if (what == "open" && argc == 3) return OpenPort(argv[2]);
+    if (what == "porttest" && argc == 4) return PortTest(argv[2], argv[3]);
+    if (what == "stop-activesync" && argc == 2) return StopActiveSync();
+    if (what == "restart-activesync" && argc == 2) return RestartActiveSync();
     Api a{};
-    if ((what == "rapi" && argc == 3) || (what == "power" && argc == 2)) {
+    if ((what == "rapi" && argc == 3) || (what == "power" && argc == 2) ||
+        (what == "watch" && argc == 3)) {
         if (!LoadApi(a)) return 1;
+        if (what == "watch") return Watch(a, std::atoi(argv[2]));
         return what == "rapi" ? RapiScenario(a, argv[2]) : PowerStatus(a);
     }
-    std::printf("usage: rig-probe rapi BACKUP_FILE | power | activesync PORT | open PORT\n");
+    std::printf(
+        "usage: rig-probe rapi FILE | power | watch SECONDS | activesync PORT | open PORT | "
+        "porttest PORT TEXT | stop-activesync | restart-activesync\n");
     return 2;
 }

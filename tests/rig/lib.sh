@@ -1,0 +1,46 @@
+# Shared by the rig's tests under Wine: starts the rig, runs rig-probe.exe, small assertions.
+# Source it from a tests/rig/*.test.sh; the rig is taken down when the test ends.
+set -uo pipefail
+RIG_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
+source "$RIG_ROOT/scripts/wine-env.sh"
+source "$RIG_ROOT/scripts/rig-up.sh" || exit 1
+trap 'bash "$RIG_ROOT/scripts/rig-down.sh"' EXIT
+RIG_FAILURES=0
+
+probe() { (cd "$ROMWIZARD_RIG_DIR" && wine "$RIG_ROOT/build/win64/rig-probe.exe" "$@" 2>/dev/null | tr -d "\r"); }
+
+check() {
+    local what=$1 expected=$2 actual=$3
+    if [ "$expected" == "$actual" ]; then
+        echo "  ok   $what"
+    else
+        echo "  FAIL $what"
+        echo "       expected: $expected"
+        echo "       actual:   $actual"
+        RIG_FAILURES=$((RIG_FAILURES + 1))
+    fi
+}
+
+# The value of a Python expression over the simulator's state `s`, e.g. state 's["mode"]'.
+state() {
+    sim_cmd state | python3 -c 'import json, sys; s = json.load(sys.stdin); print('"$1"')'
+}
+
+# Waits up to 5 s until state EXPR prints EXPECTED; prints what it printed last.
+wait_state() {
+    local expr=$1 expected=$2 now=""
+    for _ in $(seq 50); do
+        now="$(state "$expr")"
+        [ "$now" == "$expected" ] && break
+        sleep 0.1
+    done
+    printf '%s\n' "$now"
+}
+
+finish() {
+    if [ "$RIG_FAILURES" -ne 0 ]; then
+        echo "$RIG_FAILURES check(s) failed"
+        exit 1
+    fi
+    echo "all checks passed"
+}
