@@ -136,12 +136,28 @@ TEST_F(ImageOperationsTest, VerifyEndsTheWizardWhenTheImageCannotBeRead) {
     EXPECT_EQ(ui.NoticesShown(), 0) << "the notice comes only after the file opened";
 
     FakeUi other;
+    int notices_closed_before_page = -1;
+    other.Script(Page::ImageOpenError, [&] {
+        notices_closed_before_page = other.NoticesClosed();
+        return 1;
+    });
     state.ImagePath = dir.Path("");  // opens, but every read fails
     EXPECT_EQ(VerifyImageChecksum(state, other), 0);
     EXPECT_EQ(other.Opened(), std::vector<Page>{Page::ImageOpenError});
     EXPECT_EQ(other.NoticesShown(), 1);
+    EXPECT_EQ(notices_closed_before_page, 1) << "the notice is gone before the error page";
     EXPECT_EQ(other.NoticesClosed(), 1);
     EXPECT_TRUE(other.CloseRequested());
+}
+
+TEST_F(ImageOperationsTest, AFailedReadIsNotTheEndOfTheFile) {
+    ImageFile file;
+    ASSERT_EQ(file.Open(dir.Path("")), ImageFile::OpenResult::Opened);
+    std::vector<std::uint8_t> buffer(64);
+    EXPECT_EQ(file.Read(buffer), std::nullopt);
+    EXPECT_EQ(SumImageFile(file, buffer), std::nullopt);
+    EXPECT_EQ(file.Open(dir.Write("empty.nbf", {})), ImageFile::OpenResult::Opened);
+    EXPECT_EQ(file.Read(buffer), 0u) << "the end of a file reads as no bytes";
 }
 
 TEST_F(ImageOperationsTest, SumImageFileUsesOnlyTheGivenBuffer) {
