@@ -61,8 +61,8 @@ bool EndsWith(const std::string& s, const char* tail) {
 
 }  // namespace
 
-void BootLoader::Reset() {
-    if (downloading()) Abort("handheld restarted during the download");
+void BootLoader::Reset(const std::string& why) {
+    if (downloading()) Abort(why);
     state_ = State::Plain;
     line_.clear();
     outside_.clear();

@@ -18,8 +18,8 @@ class BootLoader {
     BootLoader(Flash& flash, Screen& screen, Journal& journal)
         : flash_(flash), screen_(screen), journal_(journal) {}
 
-    // A restart: plain commands, no download under way.
-    void Reset();
+    // A restart, or the line gone: plain commands, no download under way.
+    void Reset(const std::string& why = "handheld restarted");
     std::string Feed(const std::uint8_t* data, std::size_t size);
 
     bool framed() const { return state_ == State::Framed; }

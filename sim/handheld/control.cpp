@@ -146,6 +146,7 @@ std::string RunControlCommand(Handheld& h, PtyPorts& ports, ControlSession& sess
     if (verb == "cable" && w.size() == 2 && (w[1] == "pull" || w[1] == "plug")) {
         h.cable = w[1] == "plug";
         h.pull_after_blocks.reset();
+        if (!h.cable) h.boot.Reset("cable pulled");
         ++h.rapi.connection;  // the remote-API connection does not survive a pulled cable
         h.changed.notify_all();
         ports.Wake();

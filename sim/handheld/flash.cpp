@@ -66,6 +66,7 @@ bool Flash::Open(const std::string& path, unsigned rom_mb, std::string& error) {
     map_ = static_cast<std::uint8_t*>(map);
     size_ = total;
     path_ = path;
+    created_ = fresh;
     if (fresh) {
         FillFactoryRom(map_, rom_size_);
         std::memset(map_ + rom_size_, 0xFF, total - rom_size_);

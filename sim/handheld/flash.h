@@ -35,7 +35,10 @@ class Flash {
     std::string Sha256() const;
     // Byte ranges [first, last) written since the simulator started, merged.
     const std::vector<std::pair<std::uint32_t, std::uint32_t>>& written() const { return written_; }
+    void ClearWritten() { written_.clear(); }
     const std::string& path() const { return path_; }
+    // True when Open made the file.
+    bool created() const { return created_; }
     std::size_t file_size() const { return size_; }
 
   private:
@@ -52,6 +55,7 @@ class Flash {
     std::uint8_t* map_ = nullptr;
     std::size_t size_ = 0;
     std::uint32_t rom_size_ = 0;
+    bool created_ = false;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> written_;
 };
 

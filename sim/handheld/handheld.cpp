@@ -34,7 +34,15 @@ Handheld::~Handheld() {
 
 bool Handheld::OpenFlash(const std::string& path, std::string& error) {
     std::lock_guard lock(mu);
-    return flash.Open(path, id.flash_mb, error);
+    if (!flash.Open(path, id.flash_mb, error)) return false;
+    if (flash.created()) {
+        // The factory's identity record, for a handheld whose reserve area was never written.
+        std::string text = id.model + id.rom_type + id.lang + id.version;
+        flash.Write(kIdentityRegion2, reinterpret_cast<const std::uint8_t*>(text.c_str()),
+                    text.size() + 1);
+        flash.ClearWritten();
+    }
+    return true;
 }
 
 void Handheld::Restart(Mode m) {

@@ -205,6 +205,8 @@ void PtyPorts::Receive(Port& p) {
             if (h_.pull_after_blocks && h_.boot.blocks_written() >= *h_.pull_after_blocks) {
                 h_.pull_after_blocks.reset();
                 h_.cable = false;
+                h_.boot.Reset("cable pulled");
+                ++h_.rapi.connection;
                 p.pending.clear();
             }
         }

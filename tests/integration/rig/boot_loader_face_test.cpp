@@ -1,0 +1,230 @@
+// The simulated handheld's boot loader driven over its pty as the wizard drives it: port test,
+// identity read in framed mode, the two downloads of an update, the version box.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "rig/sim_harness.h"
+
+namespace rigtest {
+namespace {
+
+constexpr std::uint32_t kBlock = 0x20000;
+
+std::vector<std::uint8_t> Le32s(std::initializer_list<std::uint32_t> values) {
+    std::vector<std::uint8_t> out;
+    for (std::uint32_t v : values) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+    return out;
+}
+
+std::string Hex(std::uint32_t v, bool leading_zeros = false) {
+    char text[16];
+    std::snprintf(text, sizeof text, leading_zeros ? "%08x" : "%x", v);
+    return text;
+}
+
+// The PC side of one download, as the wizard's download thread answers the boot loader.
+// `image` is the file: 32-byte header, then the ROM bytes.
+void Download(Line& line, const std::vector<std::uint8_t>& image, const std::string& length,
+              const std::string& offset) {
+    std::string command = "lnb c:\\test.nbf A0000000 " + length + " " + offset + "\r";
+    ASSERT_TRUE(line.Write(command));
+    std::string keys = line.ReadUntil("start NB image download\r\n");
+    ASSERT_NE(keys.find(":F=c:\\test.nbf\r\n"), std::string::npos) << keys;
+    ASSERT_NE(keys.find(":A=A0000000\r\n"), std::string::npos) << keys;
+    ASSERT_NE(keys.find(":L=" + length + "\r\n"), std::string::npos) << keys;
+    ASSERT_NE(keys.find(":O=" + offset + "\r\n"), std::string::npos) << keys;
+    std::uint32_t a = 0xA0000000;
+    std::uint32_t o = static_cast<std::uint32_t>(std::stoul(offset, nullptr, 16));
+    std::uint32_t l = static_cast<std::uint32_t>(std::stoul(length, nullptr, 16));
+    ASSERT_TRUE(line.Write("B000FF\n"));
+    ASSERT_EQ(line.ReadUntil("\x01"), "\x01");
+    std::uint32_t total = l - o;
+    ASSERT_TRUE(line.Write(Le32s({a + o, total})));
+    std::uint32_t sent = 0;
+    std::uint32_t address = a + o;
+    for (;;) {
+        ASSERT_EQ(line.ReadUntil("\x02"), "\x02") << "record request after " << sent << " bytes";
+        if (sent == total) {
+            ASSERT_TRUE(line.Write(std::vector<std::uint8_t>(12, 0)));  // end record
+            break;
+        }
+        ASSERT_TRUE(line.Write(Le32s({address, kBlock, 0})));
+        // The last block is padded with what the buffer held; the boot loader must not keep it.
+        std::vector<std::uint8_t> block(kBlock, 0xEE);
+        std::uint32_t n = std::min(kBlock, total - sent);
+        std::memcpy(block.data(), image.data() + 32 + o + sent, n);
+        ASSERT_TRUE(line.Write(block));
+        sent += n;
+        address += kBlock;
+    }
+}
+
+std::string FramedRead(Line& line, std::uint32_t address) {
+    line.Write("QARSreaddata " + Hex(address) + " 28\rQARE");
+    return line.ReadUntil("QARE\r\n");
+}
+
+TEST(BootLoaderFace, UpdateInTwoDownloadsWritesTheFlashByteForByte) {
+    Sim sim({"--mode", "bootloader"});
+    ASSERT_TRUE(sim.running());
+    std::vector<std::uint8_t> before = ReadFile(sim.FlashFile());
+    Line line(sim.Link("com1"));
+    ASSERT_TRUE(line.ok());
+
+    line.Write(std::string(8, '\r') + "COM1 Port Test\r");
+    EXPECT_NE(line.ReadUntil("COM1 Port Test\r\n").find("COM1 Port Test\r\n"), std::string::npos);
+
+    // Identity: the reserve area of a fresh handheld is erased, the factory record follows.
+    line.Write("$ZIB$\r");
+    line.ReadUntil("$ZIB$\r\n");
+    std::string erased = FramedRead(line, 0xA0040100);
+    ASSERT_GE(erased.size(), 6u);
+    EXPECT_EQ(erased.substr(0, 5), "QARS ");
+    EXPECT_EQ(static_cast<unsigned char>(erased[5]), 0xFF);
+    std::string factory = FramedRead(line, 0xA2FC0000);
+    EXPECT_EQ(factory.substr(5, 19), "Orvo 4700NBTGER2.04");
+    line.Write("QARS$ZIB$\rQARE");
+
+    // An image of 1 MB and a bit: not a whole number of blocks after either offset.
+    std::mt19937 random(4700);
+    std::uint32_t length = 0x100000 + 0x2345;
+    std::vector<std::uint8_t> image(32 + length);
+    for (auto& b : image) b = static_cast<std::uint8_t>(random());
+    Download(line, image, Hex(length), "00080000");
+    Download(line, image, "80000", "00040000");
+
+    std::vector<std::uint8_t> after = ReadFile(sim.FlashFile());
+    ASSERT_EQ(after.size(), before.size());
+    EXPECT_TRUE(std::equal(after.begin(), after.begin() + 0x40000, before.begin()))
+        << "the first 0x40000 bytes are never sent";
+    EXPECT_TRUE(
+        std::equal(after.begin() + 0x40000, after.begin() + length, image.begin() + 32 + 0x40000))
+        << "image bytes from 0x40000 on";
+    EXPECT_TRUE(std::equal(after.begin() + length, after.end(), before.begin() + length))
+        << "nothing after the image, padding of the last block included";
+
+    std::string state = sim.State();
+    EXPECT_NE(state.find("\"sha256\":\"" + Sha256(after) + "\""), std::string::npos);
+    EXPECT_NE(state.find("\"written\":[[\"0xA0040000\",\"0xA0102345\"]]"), std::string::npos)
+        << state;
+    EXPECT_NE(state.find("\"header_start\":\"0xA0080000\",\"header_count\":\"0x00082345\","
+                         "\"bytes\":533317,\"blocks\":5,\"state\":\"complete\""),
+              std::string::npos)
+        << state;
+    EXPECT_NE(state.find("\"header_start\":\"0xA0040000\",\"header_count\":\"0x00040000\","
+                         "\"bytes\":262144,\"blocks\":2,\"state\":\"complete\""),
+              std::string::npos)
+        << state;
+    EXPECT_NE(state.find("\"readdata\":[\"0xA0040100\",\"0xA2FC0000\"]"), std::string::npos);
+    EXPECT_NE(state.find("\"errors\":[]"), std::string::npos) << state;
+}
+
+TEST(BootLoaderFace, DrawsTheVersionBoxOnItsScreen) {
+    Sim sim({"--mode", "bootloader"});
+    Line line(sim.Link("com1"));
+    const char* steps[][3] = {{"b", "1", "************"},
+                              {"c", "1", "*"},
+                              {"c", "c", "*"},
+                              {"e", "1", "*"},
+                              {"e", "5", "2"},
+                              {"e", "6", "."},
+                              {"e", "7", "0"},
+                              {"e", "8", "5"},
+                              {"e", "c", "*"},
+                              {"11", "1", "************"}};
+    for (auto& s : steps) {
+        line.Write(std::string("shmsg ") + s[0] + " " + s[1] + " \"" + s[2] + "\"\r");
+    }
+    line.ReadUntil("shmsg 11 1 \"************\"\r\n");
+    std::string state = sim.State();
+    std::string blank(30, ' ');
+    EXPECT_NE(state.find("\"" + blank.substr(0, 1) + "************" + blank.substr(13) + "\""),
+              std::string::npos);
+    EXPECT_NE(state.find("\" *   2.05   *" + blank.substr(13) + "\""), std::string::npos) << state;
+    EXPECT_NE(state.find("\"screen_messages\":10"), std::string::npos);
+    EXPECT_NE(state.find("\"errors\":[]"), std::string::npos) << state;
+}
+
+TEST(BootLoaderFace, AnswersOnlyInItsBootLoaderAndOnItsOwnPort) {
+    Sim sim;
+    Line com1(sim.Link("com1"));
+    Line com2(sim.Link("com2"));
+    Line usb1(sim.Link("usb1"));
+    com1.Write("COM1 Port Test\r");
+    EXPECT_EQ(com1.ReadFor(300), "") << "running normally, the boot loader is silent";
+    ASSERT_EQ(sim.Control("boot"), "ok");
+    com1.Write("COM1 Port Test\r");
+    EXPECT_EQ(com1.ReadUntil("\n"), "COM1 Port Test\r\n");
+    com2.Write("COM2 Port Test\r");
+    usb1.Write("USB Port Test\r");
+    EXPECT_EQ(com2.ReadFor(300), "") << "com2 is not the handheld's link";
+    EXPECT_EQ(usb1.ReadFor(100), "");
+    ASSERT_EQ(sim.Control("set link usb1"), "ok");
+    usb1.Write("USB Port Test\r");
+    EXPECT_EQ(usb1.ReadUntil("\n"), "USB Port Test\r\n");
+    ASSERT_EQ(sim.Control("off"), "ok");
+    usb1.Write("USB Port Test\r");
+    EXPECT_EQ(usb1.ReadFor(300), "") << "switched off";
+}
+
+TEST(BootLoaderFace, ReadsBackTheIdentityThatWriteAreaStored) {
+    Sim sim;
+    Rapi rapi(sim.rapi_port());
+    ASSERT_TRUE(rapi.Init());
+    ASSERT_TRUE(rapi.Put("\\Windows\\ZIB_WriteReserveArea.dll", {1, 2, 3}));
+    std::vector<std::uint8_t> record = Le32s({2, 0xA0040100, 20});
+    std::vector<std::uint8_t> text = Utf16("Orvo 4700WBTENG3.10");
+    record.insert(record.end(), text.begin(), text.end());
+    record.resize(76, 0);
+    std::vector<std::uint8_t> bad = record;
+    bad[8] = 19;  // the length must be rounded up to a multiple of four
+    EXPECT_LT(rapi.Invoke("ZIB_WriteReserveArea.dll", "WriteArea", bad).result, 0);
+    EXPECT_EQ(sim.Control("flash read A0040100 4"), "ok ffffffff")
+        << "a refused record writes nothing";
+    EXPECT_EQ(rapi.Invoke("ZIB_WriteReserveArea.dll", "WriteArea", record).result, 0);
+
+    ASSERT_EQ(sim.Control("boot"), "ok");
+    Line line(sim.Link("com1"));
+    line.Write("$ZIB$\r");
+    line.ReadUntil("$ZIB$\r\n");
+    std::string answer = FramedRead(line, 0xA0040100);
+    EXPECT_EQ(answer.substr(0, 24), "QARS Orvo 4700WBTENG3.10") << answer;
+    EXPECT_EQ(answer.size(), 5 + 0x28 + 6u) << "0x28 bytes between the frame marks";
+}
+
+TEST(BootLoaderFace, RecordsWhatThePcGotWrong) {
+    Sim sim({"--mode", "bootloader"});
+    Line line(sim.Link("com1"));
+    line.Write("QARSreaddata a0040100 28\rQARE\r");
+    EXPECT_EQ(line.ReadUntil("QARE\r\nUnknown command\r\n"),
+              "QARSreaddata a0040100 28\r\nUnknown command\r\nQARE\r\nUnknown command\r\n")
+        << "a framed command in plain mode is not understood";
+    line.Write("$ZIB$\rreaddata a0040100 28\r");
+    EXPECT_EQ(line.ReadFor(300), "$ZIB$\r\n") << "a plain command in framed mode gets no answer";
+
+    // A block for the wrong address ends the download: no further request comes.
+    line.Write("\rlnb c:\\test.nbf A0000000 100000 00080000\r");
+    line.ReadUntil("start NB image download\r\n");
+    line.Write("B000FF\n");
+    line.ReadUntil("\x01");
+    line.Write(Le32s({0xA0080000, 0x80000}));
+    line.ReadUntil("\x02");
+    line.Write(Le32s({0xA00A0000, kBlock, 0}));
+    line.Write(std::vector<std::uint8_t>(kBlock, 0));
+    EXPECT_EQ(line.ReadFor(300), "");
+    std::string state = sim.State();
+    EXPECT_NE(state.find("framed command while not in framed mode"), std::string::npos);
+    EXPECT_NE(state.find("text outside a frame: readdata a0040100 28"), std::string::npos);
+    EXPECT_NE(state.find("download aborted: block at 0xA00A0000, expected 0xA0080000"),
+              std::string::npos)
+        << state;
+    EXPECT_NE(state.find("\"state\":\"aborted\""), std::string::npos);
+    EXPECT_NE(state.find("\"written\":[]"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace rigtest
