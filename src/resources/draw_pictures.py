@@ -318,8 +318,8 @@ def picture_157():
     c = Canvas(120, 75, 16, dialog_face)
     c.rect(0, 0, 120, 75, PAPER)
     c.frame(0, 0, 120, 75, BODY_EDGE)
-    draw_stylus_reset(c, 8, 12, 104, 60)
-    c.label(48, 6, "Normaler Reset", INK, PAPER)
+    draw_stylus_reset(c, 8, 2, 104, 58)
+    c.label(60, 63, "Normaler Reset", INK, PAPER)
     return c
 
 
