@@ -6,16 +6,18 @@
 namespace orvo::pages {
 namespace {
 
+LRESULT CALLBACK AnswerChosenFont(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
+    if (message == WM_GETFONT) return GetWindowLongPtrW(window, GWLP_USERDATA);
+    return DefWindowProcW(window, message, wparam, lparam);
+}
+
 // A window whose WM_GETFONT answer the test chooses, standing in for a page.
 class FontHolder {
   public:
     explicit FontHolder(HFONT answer) {
         static const ATOM window_class = [] {
             WNDCLASSW wc{};
-            wc.lpfnWndProc = [](HWND w, UINT m, WPARAM wp, LPARAM lp) -> LRESULT {
-                if (m == WM_GETFONT) return GetWindowLongPtrW(w, GWLP_USERDATA);
-                return DefWindowProcW(w, m, wp, lp);
-            };
+            wc.lpfnWndProc = AnswerChosenFont;
             wc.hInstance = GetModuleHandleW(nullptr);
             wc.lpszClassName = L"FontHolder";
             return RegisterClassW(&wc);
@@ -69,14 +71,14 @@ TEST(HeadingFont, WithoutAPageFontIsALightSwissFont) {
 }
 
 TEST(HeadingFont, FallsBackToThePageFontItselfAndLeavesItAlive) {
-    // A handle that is not a font cannot be described.
-    auto not_a_font = reinterpret_cast<HFONT>(CreateSolidBrush(RGB(1, 2, 3)));
+    // A region is a GDI object that cannot be described like a font.
+    auto not_a_font = reinterpret_cast<HFONT>(CreateRectRgn(0, 0, 4, 4));
     {
         FontHolder page(not_a_font);
         HeadingFont heading = HeadingFont::Make(page.Get());
         EXPECT_EQ(heading.Get(), not_a_font);
     }
-    EXPECT_EQ(GetObjectType(not_a_font), static_cast<DWORD>(OBJ_BRUSH))
+    EXPECT_EQ(GetObjectType(not_a_font), static_cast<DWORD>(OBJ_REGION))
         << "the page's own object must not be deleted with the heading";
     DeleteObject(not_a_font);
 }
