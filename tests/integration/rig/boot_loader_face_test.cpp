@@ -12,14 +12,6 @@ namespace {
 
 constexpr std::uint32_t kBlock = 0x20000;
 
-std::vector<std::uint8_t> Le32s(std::initializer_list<std::uint32_t> values) {
-    std::vector<std::uint8_t> out;
-    for (std::uint32_t v : values) {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
-    return out;
-}
-
 std::string Hex(std::uint32_t v, bool leading_zeros = false) {
     char text[16];
     std::snprintf(text, sizeof text, leading_zeros ? "%08x" : "%x", v);

@@ -16,14 +16,6 @@ using rig::wire::Writer;
 
 constexpr std::uint32_t kBlock = 0x20000;
 
-std::vector<std::uint8_t> Le32s(std::initializer_list<std::uint32_t> values) {
-    std::vector<std::uint8_t> out;
-    for (std::uint32_t v : values) {
-        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
-    }
-    return out;
-}
-
 // Starts a download of 8 blocks at 0xA0080000 and answers `blocks` record requests.
 void SendBlocks(Line& line, int blocks) {
     line.Write("lnb c:\\test.nbf A0000000 180000 00080000\r");

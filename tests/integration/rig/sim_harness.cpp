@@ -265,6 +265,14 @@ std::vector<std::uint8_t> Utf16(const std::string& text) {
     return out;
 }
 
+std::vector<std::uint8_t> Le32s(std::initializer_list<std::uint32_t> values) {
+    std::vector<std::uint8_t> out;
+    for (std::uint32_t v : values) {
+        for (int i = 0; i < 4; ++i) out.push_back(static_cast<std::uint8_t>(v >> (8 * i)));
+    }
+    return out;
+}
+
 std::vector<std::uint8_t> ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::vector<std::uint8_t>(std::istreambuf_iterator<char>(in), {});

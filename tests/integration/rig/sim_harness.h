@@ -2,6 +2,7 @@
 // Runs handheld-sim as a child process in a folder of its own and talks to it as the rig's users
 // do: control lines, the boot-loader ptys, the remote-API socket.
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -84,6 +85,8 @@ class Rapi {
 };
 
 std::vector<std::uint8_t> Utf16(const std::string& text);
+// 32-bit numbers, least significant byte first, as the download records carry them.
+std::vector<std::uint8_t> Le32s(std::initializer_list<std::uint32_t> values);
 std::vector<std::uint8_t> ReadFile(const std::string& path);
 std::string Sha256(const std::vector<std::uint8_t>& data);
 
