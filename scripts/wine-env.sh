@@ -43,7 +43,7 @@ if [ ! -f "$_settings_mark" ]; then
 fi
 
 # A warm wineserver makes each program start in a fraction of a second.
-if ! pgrep -u "$(id -u)" -f "wineserver -p" >/dev/null 2>&1; then
+if ! pgrep -u "$(id -u)" -f "wineserver.* -p" >/dev/null 2>&1; then
     (wineserver -p >/dev/null 2>&1 </dev/null &)
 fi
 unset _root _settings_mark
