@@ -321,6 +321,39 @@ TEST_F(PageLayoutTest, EveryTextFitsItsControl) {
     }
 }
 
+// Lists whose items go on in an indented line are broken by hand; a further break inside such an
+// item would leave a stray word on a line of its own.
+TEST_F(PageLayoutTest, LinesBrokenByHandAreNotBrokenAgain) {
+    for (const auto& [id, controls] : Fills()) {
+        Page page(program_, id);
+        ASSERT_NE(page.Window(), nullptr) << "template " << id;
+        for (const auto& fill : controls) {
+            HWND control = page.Control(fill.control);
+            ASSERT_NE(control, nullptr) << "template " << id << " control " << fill.control;
+            DerivedFont font(page.Window(), fill.font);
+            RECT client;
+            GetClientRect(control, &client);
+            for (const auto& text : fill.texts) {
+                std::vector<std::wstring> lines(1);
+                for (wchar_t c : text) {
+                    if (c == L'\n') {
+                        lines.emplace_back();
+                    } else if (c != L'\r') {
+                        lines.back().push_back(c);
+                    }
+                }
+                for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+                    if (lines[i + 1].empty() || lines[i + 1][0] != L' ') continue;
+                    const int width = Measure(control, font.Get(), lines[i], 4000, true).cx;
+                    EXPECT_LE(width, client.right)
+                        << "template " << id << " control " << fill.control << " breaks "
+                        << testing::PrintToString(lines[i]);
+                }
+            }
+        }
+    }
+}
+
 TEST_F(PageLayoutTest, ControlsLeaveThePictureFreeAndDoNotOverlap) {
     // Labels and bullets that stand on purpose in the blank indent of a text: template, the lower
     // control ID, the higher.
