@@ -66,6 +66,10 @@ _rig_up() {
         export ROMWIZARD_RIG_DIR="$_rig_root/build/rig/$$"
         export ROMWIZARD_RIG_TEMPORARY=1
     fi
+    if [ -f "$ROMWIZARD_RIG_DIR/sim.pid" ] && kill -0 "$(cat "$ROMWIZARD_RIG_DIR/sim.pid")" 2>/dev/null; then
+        echo "rig-up: a rig is already up in $ROMWIZARD_RIG_DIR; run scripts/rig-down.sh first" >&2
+        return 1
+    fi
     mkdir -p "$ROMWIZARD_RIG_DIR"
     export ROMWIZARD_RIG_DIR="$(cd "$ROMWIZARD_RIG_DIR" && pwd)"
 

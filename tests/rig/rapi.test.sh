@@ -47,6 +47,13 @@ sim_cmd boot >/dev/null
 wait "$watcher"
 check "battery, mains, then gone into the boot loader" "ac=0 ac=1 ac=unreachable" \
     "$(tr '\n' ' ' <"$ROMWIZARD_RIG_DIR/watch.txt" | sed 's/ $//')"
+check "no connection while in the boot loader" "connected=no" "$(probe connect 2)"
+probe connect 15 >"$ROMWIZARD_RIG_DIR/connect.txt" &
+connector=$!
+sleep 2
 sim_cmd reset >/dev/null
+wait "$connector"
+check "the connection event comes once the handheld runs normally" "connected=yes" \
+    "$(cat "$ROMWIZARD_RIG_DIR/connect.txt")"
 check "back after a normal restart" "ac=1" "$(probe power)"
 finish

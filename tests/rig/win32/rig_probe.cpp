@@ -5,6 +5,7 @@
 //                                errors, the whole backup into BACKUP_FILE, power status
 //   rig-probe power              ac=0|1, or ac=unreachable
 //   rig-probe watch SECONDS      in one session, every change of the power status (ac=...)
+//   rig-probe connect SECONDS    CeRapiInitEx and its event: connected=yes|no within SECONDS
 //   rig-probe activesync PORT    the stand-ins' windows and their hold on PORT
 //   rig-probe porttest PORT TEXT sends eight CRs and TEXT CR, prints echo=yes|no (2 s)
 //   rig-probe stop-activesync    ends the owners of the two ActiveSync windows
@@ -257,6 +258,18 @@ int PowerStatus(const Api& a) {
     return 0;
 }
 
+int Connect(const Api& a, int seconds) {
+    RAPIINIT init{};
+    init.cbSize = sizeof init;
+    Check(a.InitEx(&init) == S_OK, "CeRapiInitEx succeeds before the handheld is there");
+    bool connected = WaitForSingleObject(init.heRapiInit, seconds * 1000) == WAIT_OBJECT_0;
+    std::printf("connected=%s\n", connected && init.hrRapiInit == S_OK ? "yes" : "no");
+    SYSTEM_POWER_STATUS_EX ps{};
+    Check(connected == (a.PowerStatus(&ps, TRUE) != FALSE), "calls work once connected only");
+    Check(a.Uninit() == S_OK, "the session ends");
+    return g_failures == 0 ? 0 : 1;
+}
+
 int Watch(const Api& a, int seconds) {
     if (!Open(a)) return 1;
     std::string last;
@@ -405,13 +418,15 @@ int main(int argc, char** argv) {
     if (what == "restart-activesync" && argc == 2) return RestartActiveSync();
     Api a{};
     if ((what == "rapi" && argc == 3) || (what == "power" && argc == 2) ||
-        (what == "watch" && argc == 3)) {
+        (what == "watch" && argc == 3) || (what == "connect" && argc == 3)) {
         if (!LoadApi(a)) return 1;
         if (what == "watch") return Watch(a, std::atoi(argv[2]));
+        if (what == "connect") return Connect(a, std::atoi(argv[2]));
         return what == "rapi" ? RapiScenario(a, argv[2]) : PowerStatus(a);
     }
     std::printf(
-        "usage: rig-probe rapi FILE | power | watch SECONDS | activesync PORT | open PORT | "
+        "usage: rig-probe rapi FILE | power | watch SECONDS | connect SECONDS | activesync PORT | "
+        "open PORT | "
         "porttest PORT TEXT | stop-activesync | restart-activesync\n");
     return 2;
 }
