@@ -292,66 +292,63 @@ class PageLayoutTest : public ::testing::Test {
         };
     }
 
+    // Calls check(template, control ID, control, font, text) for every text a page shows, with the
+    // page created from its template and the control in the font the page gives it.
+    template <typename Check>
+    void ForEachText(Check check) const {
+        for (const auto& [id, controls] : Fills()) {
+            Page page(program_, id);
+            ASSERT_NE(page.Window(), nullptr) << "template " << id;
+            for (const auto& fill : controls) {
+                HWND control = page.Control(fill.control);
+                ASSERT_NE(control, nullptr) << "template " << id << " control " << fill.control;
+                DerivedFont font(page.Window(), fill.font);
+                for (const auto& text : fill.texts)
+                    check(id, fill.control, control, font.Get(), text);
+            }
+        }
+    }
+
     ProgramResources program_;
 };
 
 TEST_F(PageLayoutTest, EveryTextFitsItsControl) {
-    const auto fills = Fills();
-    ASSERT_EQ(fills.size(), 27u);
-    for (const auto& [id, controls] : fills) {
-        Page page(program_, id);
-        ASSERT_NE(page.Window(), nullptr) << "template " << id;
-        for (const auto& fill : controls) {
-            HWND control = page.Control(fill.control);
-            ASSERT_NE(control, nullptr) << "template " << id << " control " << fill.control;
-            DerivedFont font(page.Window(), fill.font);
-            RECT client;
-            GetClientRect(control, &client);
-            // A button needs room for its frame beside the text.
-            const bool button = IsButton(control);
-            const int margin = button ? 8 : 0;
-            for (const auto& text : fill.texts) {
-                ASSERT_FALSE(text.empty()) << "template " << id << " control " << fill.control;
-                SIZE need = Measure(control, font.Get(), text, client.right - margin, button);
-                EXPECT_TRUE(need.cx + margin <= client.right && need.cy <= client.bottom)
-                    << "template " << id << " control " << fill.control << " needs " << need.cx
-                    << "x" << need.cy << " px, has " << client.right << "x" << client.bottom;
-            }
-        }
-    }
+    ASSERT_EQ(Fills().size(), 27u);
+    ForEachText([](int id, int control_id, HWND control, HFONT font, const std::wstring& text) {
+        ASSERT_FALSE(text.empty()) << "template " << id << " control " << control_id;
+        RECT client;
+        GetClientRect(control, &client);
+        // A button needs room for its frame beside the text.
+        const bool button = IsButton(control);
+        const int margin = button ? 8 : 0;
+        SIZE need = Measure(control, font, text, client.right - margin, button);
+        EXPECT_TRUE(need.cx + margin <= client.right && need.cy <= client.bottom)
+            << "template " << id << " control " << control_id << " needs " << need.cx << "x"
+            << need.cy << " px, has " << client.right << "x" << client.bottom;
+    });
 }
 
 // Lists whose items go on in an indented line are broken by hand; a further break inside such an
 // item would leave a stray word on a line of its own.
 TEST_F(PageLayoutTest, LinesBrokenByHandAreNotBrokenAgain) {
-    for (const auto& [id, controls] : Fills()) {
-        Page page(program_, id);
-        ASSERT_NE(page.Window(), nullptr) << "template " << id;
-        for (const auto& fill : controls) {
-            HWND control = page.Control(fill.control);
-            ASSERT_NE(control, nullptr) << "template " << id << " control " << fill.control;
-            DerivedFont font(page.Window(), fill.font);
-            RECT client;
-            GetClientRect(control, &client);
-            for (const auto& text : fill.texts) {
-                std::vector<std::wstring> lines(1);
-                for (wchar_t c : text) {
-                    if (c == L'\n') {
-                        lines.emplace_back();
-                    } else if (c != L'\r') {
-                        lines.back().push_back(c);
-                    }
-                }
-                for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
-                    if (lines[i + 1].empty() || lines[i + 1][0] != L' ') continue;
-                    const int width = Measure(control, font.Get(), lines[i], 4000, true).cx;
-                    EXPECT_LE(width, client.right)
-                        << "template " << id << " control " << fill.control << " breaks "
-                        << testing::PrintToString(lines[i]);
-                }
+    ForEachText([](int id, int control_id, HWND control, HFONT font, const std::wstring& text) {
+        RECT client;
+        GetClientRect(control, &client);
+        std::vector<std::wstring> lines(1);
+        for (wchar_t c : text) {
+            if (c == L'\n') {
+                lines.emplace_back();
+            } else if (c != L'\r') {
+                lines.back().push_back(c);
             }
         }
-    }
+        for (std::size_t i = 0; i + 1 < lines.size(); ++i) {
+            if (lines[i + 1].empty() || lines[i + 1][0] != L' ') continue;
+            EXPECT_LE(Measure(control, font, lines[i], 4000, true).cx, client.right)
+                << "template " << id << " control " << control_id << " breaks "
+                << testing::PrintToString(lines[i]);
+        }
+    });
 }
 
 TEST_F(PageLayoutTest, ControlsLeaveThePictureFreeAndDoNotOverlap) {
