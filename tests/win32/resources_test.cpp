@@ -36,6 +36,10 @@ TEST_F(ResourcesTest, EveryCatalogueIdHasATextExceptTheOnesWithout) {
     for (int id : kCatalogueIds) {
         bool present = program_.String(id).has_value();
         EXPECT_EQ(present, kAbsentIds.count(id) == 0) << "string " << id;
+        // Strings live in blocks of 16; the block must be the German one.
+        if (present) {
+            EXPECT_NE(program_.Raw(RT_STRING, id / 16 + 1), nullptr) << "string " << id;
+        }
     }
     // Nothing beyond the catalogue hides in the table.
     for (int id = 11000; id < 11200; ++id) {
