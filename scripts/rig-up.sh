@@ -138,8 +138,8 @@ _rig_up() {
     ln -sfn "$ROMWIZARD_RIG_DIR/usb2" "$WINEPREFIX/dosdevices/wceusbsh002"
 
     # The port mapping applies to a fresh wineserver; keep it warm afterwards.
-    timeout 30 wineserver -w 2>/dev/null || timeout 20 wineserver -k 2>/dev/null
-    (wineserver -p 2>/dev/null &)
+    timeout 30 wineserver -w 2>/dev/null || timeout 20 wineserver -k 2>/dev/null || true
+    (wineserver -p >/dev/null 2>&1 &)
 
     if [ "${ROMWIZARD_RIG_STANDINS:-1}" = 1 ]; then
         (cd "$as_dir" && exec wine ./wcescomm.exe >>"$ROMWIZARD_RIG_DIR/wine.log" 2>&1) &
