@@ -285,7 +285,20 @@ int Watch(const Api& a, int seconds) {
     return 0;
 }
 
+// Records of a hard-coded 32-bit size are refused or reported on this build.
+void WrongSizes(const Api& a) {
+    RAPIINIT init{};
+    init.cbSize = sizeof init == 12 ? 24 : 12;
+    Check(a.InitEx(&init) == E_INVALIDARG, "CeRapiInitEx refuses a record of the wrong size");
+    STARTUPINFOW si{};
+    si.cb = sizeof si == 68 ? 104 : 68;
+    PROCESS_INFORMATION pi{};
+    a.CreateProcess(L"\\Temp\\none.exe", L"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                    &pi);
+}
+
 int RapiScenario(const Api& a, const char* backup_file) {
+    WrongSizes(a);
     if (!Open(a)) return 1;
     // A nested session, as the wizard's library calls open one inside the flow's.
     RAPIINIT inner{};
