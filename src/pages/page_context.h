@@ -8,6 +8,8 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 namespace orvo::pages {
 
 // The display context, the picture's memory context and the left-hand picture, made when the
@@ -30,6 +32,9 @@ struct PageContext {
     DisplayResources& display;
     // The brush of red warning texts; a page that makes it replaces the one before.
     win32::OwnedBrush WarningBrush;
+    // The Update progress page while it is shown: the link's threads reach its bar, its percent
+    // text and its timer 2 through it.
+    std::atomic<HWND> hProgressPage{nullptr};
 };
 
 }  // namespace orvo::pages

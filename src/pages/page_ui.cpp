@@ -3,12 +3,19 @@
 #include "pages/checking_notice.h"
 #include "pages/welcome_page.h"
 
+#include <commctrl.h>
+
 #include <chrono>
 #include <thread>
 
 namespace orvo::pages {
 
 namespace {
+
+// The link's watchdog timer, the bar and the percent text of the Update progress page.
+constexpr UINT_PTR kWatchdogTimer = 2;
+constexpr int kProgressBar = 1020;
+constexpr int kPercentText = 1023;
 
 DLGPROC ProcedureOf(Page page) {
     switch (page) {
@@ -57,6 +64,45 @@ void PageUi::ShowCheckingNotice() {
 
 void PageUi::CloseCheckingNotice() {
     if (HWND notice = CheckingNotice::hNoticeWnd) SendMessageW(notice, kCloseNoticeMessage, 0, 0);
+}
+
+// The window system's calls below are safe from any thread; with no progress page shown they do
+// nothing.
+
+void PageUi::SetWatchdog(int period_ms) {
+    if (HWND page = context_.hProgressPage) SetTimer(page, kWatchdogTimer, period_ms, nullptr);
+}
+
+void PageUi::StopWatchdog() {
+    if (HWND page = context_.hProgressPage) KillTimer(page, kWatchdogTimer);
+}
+
+void PageUi::SetProgressRange(int low, int high) {
+    if (HWND page = context_.hProgressPage) {
+        SendDlgItemMessageW(page, kProgressBar, PBM_SETRANGE, 0, MAKELPARAM(low, high));
+    }
+}
+
+void PageUi::SetProgressPosition(int position) {
+    if (HWND page = context_.hProgressPage) {
+        SendDlgItemMessageW(page, kProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    }
+}
+
+void PageUi::SetProgressPercent(unsigned percent) {
+    if (HWND page = context_.hProgressPage) SetDlgItemInt(page, kPercentText, percent, FALSE);
+}
+
+void PageUi::RefreshProgressCursor() {
+    if (HWND page = context_.hProgressPage) PostMessageW(page, WM_SETCURSOR, 0, 0);
+}
+
+void PageUi::ShrinkProgressPage(bool repaint) {
+    if (HWND page = context_.hProgressPage) MoveWindow(page, 0, 0, 0, 0, repaint);
+}
+
+void PageUi::EndProgressPage(int result) {
+    if (HWND page = context_.hProgressPage) EndDialog(page, result);
 }
 
 }  // namespace orvo::pages

@@ -17,6 +17,14 @@ class PageUi : public Ui {
     bool CloseRequested() const override;
     void ShowCheckingNotice() override;
     void CloseCheckingNotice() override;
+    void SetWatchdog(int period_ms) override;
+    void StopWatchdog() override;
+    void SetProgressRange(int low, int high) override;
+    void SetProgressPosition(int position) override;
+    void SetProgressPercent(unsigned percent) override;
+    void RefreshProgressCursor() override;
+    void ShrinkProgressPage(bool repaint) override;
+    void EndProgressPage(int result) override;
 
   private:
     PageContext& context_;

@@ -39,7 +39,7 @@ enum class Page : int {
 inline constexpr int kPageClosedAtOnce = -1;
 
 class Ui {
-public:
+  public:
     virtual ~Ui() = default;
 
     // Runs the page modally on the calling thread and returns its page result. Once the close
@@ -53,6 +53,20 @@ public:
     // The Checking notice, shown on a thread of its own while something is examined.
     virtual void ShowCheckingNotice() = 0;
     virtual void CloseCheckingNotice() = 0;
+
+    // The Update progress page as the link's threads reach it; each call does nothing while no
+    // such page is shown. Timer 2 is the link's watchdog: when it fires the page stops the link
+    // and ends with 2.
+    virtual void SetWatchdog(int period_ms) = 0;
+    virtual void StopWatchdog() = 0;
+    virtual void SetProgressRange(int low, int high) = 0;
+    virtual void SetProgressPosition(int position) = 0;
+    virtual void SetProgressPercent(unsigned percent) = 0;
+    // Makes the page set its hourglass again.
+    virtual void RefreshProgressCursor() = 0;
+    // Moves the page to the origin with zero size.
+    virtual void ShrinkProgressPage(bool repaint) = 0;
+    virtual void EndProgressPage(int result) = 0;
 };
 
 }  // namespace orvo

@@ -4,18 +4,22 @@
 // real page would set).
 
 #include "platform/ui.h"
+#include "platform/watchdog_timer.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <vector>
 
 namespace orvo {
 
 class FakeUi : public Ui {
-public:
+  public:
     using PageAction = std::function<int()>;
 
     // Queues what the next showing of the page does; its return value is the page result.
@@ -61,14 +65,81 @@ public:
     int NoticesShown() const { return notices_shown_; }
     int NoticesClosed() const { return notices_closed_; }
 
-private:
+    // The Update progress page: every call is recorded; the page is shown from the start.
+    struct ProgressCall {
+        enum Kind { Watchdog, StopWatchdog, Range, Position, Percent, Cursor, Shrink, End };
+        Kind kind;
+        int value = 0;
+        int other = 0;
+        bool operator==(const ProgressCall&) const = default;
+    };
+
+    // Runs timer 2 on `clock`: when it fires, `on_fire` does what the page does to the link,
+    // and the page ends with 2.
+    void RunWatchdog(const Clock& clock, std::function<void()> on_fire) {
+        watchdog_ = std::make_unique<WatchdogTimer>(clock, [this, on_fire] {
+            on_fire();
+            EndProgressPage(2);
+        });
+    }
+    // Ends the timer's thread; what it reached may go afterwards.
+    void EndWatchdog() { watchdog_.reset(); }
+    void SetWatchdog(int period_ms) override {
+        Record({ProgressCall::Watchdog, period_ms});
+        if (watchdog_) watchdog_->Arm(period_ms);
+    }
+    void StopWatchdog() override {
+        Record({ProgressCall::StopWatchdog});
+        if (watchdog_) watchdog_->Stop();
+    }
+    void SetProgressRange(int low, int high) override { Record({ProgressCall::Range, low, high}); }
+    void SetProgressPosition(int position) override { Record({ProgressCall::Position, position}); }
+    void SetProgressPercent(unsigned percent) override {
+        Record({ProgressCall::Percent, static_cast<int>(percent)});
+    }
+    void RefreshProgressCursor() override { Record({ProgressCall::Cursor}); }
+    void ShrinkProgressPage(bool repaint) override { Record({ProgressCall::Shrink, repaint}); }
+    // The page ends once; later ends are recorded but change nothing.
+    void EndProgressPage(int result) override {
+        Record({ProgressCall::End, result});
+        std::lock_guard lock(mutex_);
+        if (!progress_end_) progress_end_ = result;
+        progress_ended_.notify_all();
+    }
+
+    std::vector<ProgressCall> ProgressCalls() const {
+        std::lock_guard lock(mutex_);
+        return progress_calls_;
+    }
+    std::optional<int> ProgressEnd() const {
+        std::lock_guard lock(mutex_);
+        return progress_end_;
+    }
+    // The page's end code once it has ended, waiting at most `wall_time` for it.
+    std::optional<int> WaitProgressEnd(std::chrono::nanoseconds wall_time) {
+        std::unique_lock lock(mutex_);
+        progress_ended_.wait_for(lock, wall_time, [this] { return progress_end_.has_value(); });
+        return progress_end_;
+    }
+
+  private:
+    void Record(ProgressCall call) {
+        std::lock_guard lock(mutex_);
+        progress_calls_.push_back(call);
+    }
+
     mutable std::mutex mutex_;
+    std::vector<ProgressCall> progress_calls_;
+    std::optional<int> progress_end_;
+    std::condition_variable progress_ended_;
     std::map<Page, std::deque<PageAction>> script_;
     std::vector<Page> opened_;
     std::vector<Page> unscripted_;
     std::atomic<bool> close_requested_{false};
     std::atomic<int> notices_shown_{0};
     std::atomic<int> notices_closed_{0};
+    // Last: its thread ends before the members it reaches go.
+    std::unique_ptr<WatchdogTimer> watchdog_;
 };
 
 }  // namespace orvo

@@ -62,6 +62,14 @@ class QuietUi : public orvo::Ui {
     bool CloseRequested() const override { return false; }
     void ShowCheckingNotice() override {}
     void CloseCheckingNotice() override {}
+    void SetWatchdog(int) override {}
+    void StopWatchdog() override {}
+    void SetProgressRange(int, int) override {}
+    void SetProgressPosition(int) override {}
+    void SetProgressPercent(unsigned) override {}
+    void RefreshProgressCursor() override {}
+    void ShrinkProgressPage(bool) override {}
+    void EndProgressPage(int) override {}
 };
 
 std::vector<std::uint8_t> MakePayload(std::size_t size) {

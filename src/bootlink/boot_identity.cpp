@@ -1,0 +1,124 @@
+#include "bootlink/boot_identity.h"
+
+#include "bootlink/link_commands.h"
+#include "image/language_table.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace orvo {
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Region {
+    std::uint32_t first;
+    std::uint32_t limit;  // the last record starts at or below it
+};
+constexpr std::array<Region, 3> kRegions = {{
+    {0xA0040100, 0xA0040FCC},
+    {0xA2FC0000, 0xA2FC0208},
+    {0xA1FC0000, 0xA1FC0208},
+}};
+constexpr std::uint32_t kRecordStep = 0x34;
+constexpr int kAnswerWatchdogMs = 10000;
+// Without a progress page no watchdog ends the wait; a little longer than its period.
+constexpr Millis kAnswerBound = 11s;
+
+bool Contains(std::string_view text, std::string_view part) {
+    return text.find(part) != std::string_view::npos;
+}
+
+// The answer to the request just sent, or none when the link stopped or no answer came.
+std::optional<std::string> WaitForAnswer(BootLink& link) {
+    const Clock& clock = link.services.clock;
+    const Millis until = clock.Now() + kAnswerBound;
+    for (;;) {
+        if (link.LinkStop == 1) return std::nullopt;
+        std::string answer = link.AnswerLine.Load();
+        if (Contains(answer, "QARE")) return answer;
+        if (clock.Now() >= until) {
+            link.Stop();
+            return std::nullopt;
+        }
+        clock.Sleep(10ms);
+    }
+}
+
+std::string Field(const std::string& answer, std::size_t offset, std::size_t length) {
+    return offset < answer.size() ? answer.substr(offset, length) : std::string();
+}
+
+}  // namespace
+
+bool IsIdentityRecord(std::string_view answer) {
+    if (!Contains(answer, "Orvo")) return false;
+    if (!Contains(answer, "WBT") && !Contains(answer, "NBT")) return false;
+    for (const LanguageEntry& entry : LanguageTable) {
+        if (Contains(answer, entry.code)) return true;
+    }
+    return false;
+}
+
+int ReadBootIdentity(BootLink& link) {
+    Ui& ui = link.services.ui;
+    const Clock& clock = link.services.clock;
+    DeviceIdentity& device = link.state.Device;
+    std::size_t region = 0;
+    std::uint32_t address = kRegions[0].first;
+    bool found = false;
+
+    link.AnswerLine.Clear();
+    SendString(link, ReadDataCommand(address));
+    ui.SetWatchdog(kAnswerWatchdogMs);
+    for (;;) {
+        const std::optional<std::string> answer = WaitForAnswer(link);
+        if (!answer) return 0;
+        if (answer->size() > 5 && static_cast<unsigned char>((*answer)[5]) == 0xFF) {
+            // An erased region: on to the next one.
+            ui.SetWatchdog(kAnswerWatchdogMs);
+            link.AnswerLine.Clear();
+            if (++region == kRegions.size()) break;
+            address = kRegions[region].first;
+            SendString(link, ReadDataCommand(address));
+            clock.Sleep(10ms);
+            continue;
+        }
+        ui.StopWatchdog();
+        if (IsIdentityRecord(*answer)) {
+            device.ModelID = Field(*answer, 5, 9);
+            device.RomTypeCode = Field(*answer, 14, 3);
+            device.Lang = Field(*answer, 17, 3);
+            device.Version = Field(*answer, 20, 4);
+            found = true;
+            break;
+        }
+        address += kRecordStep;
+        link.AnswerLine.Clear();
+        if (address > kRegions[region].limit) {
+            if (++region == kRegions.size()) {
+                link.Log("\r\n Line 5182: dwAddress>(0xA1FCFF00 - 0x34)");
+                break;
+            }
+            address = kRegions[region].first;
+            link.AnswerLine.Clear();
+        }
+        SendString(link, ReadDataCommand(address));
+        ui.SetWatchdog(kAnswerWatchdogMs);
+        clock.Sleep(10ms);
+    }
+
+    if (!found) {
+        device.ModelID.clear();
+        device.Lang.clear();
+        device.Version.clear();
+    }
+    if (!device.ModelID.empty() && !device.Lang.empty()) return 1;
+    ui.StopWatchdog();
+    ui.OpenPage(Page::IdentificationError);
+    return 0;
+}
+
+}  // namespace orvo

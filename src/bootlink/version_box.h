@@ -1,0 +1,13 @@
+#pragma once
+// The box of asterisks drawn on the handheld's screen after an update, with the version of the
+// ROM just written in its middle row.
+
+#include "bootlink/boot_link.h"
+
+namespace orvo {
+
+// Sends the 16 screen messages (plain commands) with their pauses; send results are ignored.
+// The version is that of the image header read last.
+void DrawVersionBox(BootLink& link);
+
+}  // namespace orvo

@@ -1,0 +1,148 @@
+#pragma once
+// In-memory serial ports for tests of the link. Each port answers what is written to it through
+// a responder (the boot loader a test plays) and can be made to fail its writes, short-change
+// them, fail its reads or vanish.
+
+#include "platform/serial_port.h"
+
+#include <atomic>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace orvo {
+
+class FakeSerialPort final : public SerialPort {
+  public:
+    // Gets each write as text and returns what the handheld sends back.
+    using Responder = std::function<std::string(const std::string& written)>;
+
+    struct Behaviour {
+        Responder responder;
+        int fail_write_at = -1;  // the write with this index (from 0) fails
+        std::size_t short_write_at =
+            0;                    // >0: the write with index short_write_at-1 moves 1 byte less
+        bool reads_fail = false;  // every read fails
+        bool present = true;      // what the presence probe says
+
+        // Every write that went out, in order, over all openings of the port.
+        std::vector<std::string> Written() const {
+            std::lock_guard lock(mutex);
+            return written;
+        }
+        std::string AllWritten() const {
+            std::string all;
+            for (const std::string& w : Written()) all += w;
+            return all;
+        }
+
+        mutable std::mutex mutex;
+        std::vector<std::string> written;
+    };
+
+    explicit FakeSerialPort(std::shared_ptr<Behaviour> behaviour)
+        : behaviour_(std::move(behaviour)) {}
+
+    bool ApplyLineSettings() override { return true; }
+    bool RaiseDtr() override { return true; }
+    bool RaiseRts() override { return true; }
+    bool SetReadReturnsAtOnce() override { return true; }
+
+    std::size_t Write(std::span<const std::uint8_t> bytes) override {
+        const std::string text(bytes.begin(), bytes.end());
+        std::string answer;
+        {
+            std::lock_guard lock(mutex_);
+            const int index = writes_++;
+            if (shut_ || index == behaviour_->fail_write_at) return 0;
+            if (behaviour_->short_write_at == static_cast<std::size_t>(index) + 1) {
+                return bytes.size() - 1;
+            }
+        }
+        {
+            std::lock_guard lock(behaviour_->mutex);
+            behaviour_->written.push_back(text);
+        }
+        if (behaviour_->responder) answer = behaviour_->responder(text);
+        std::lock_guard lock(mutex_);
+        incoming_.insert(incoming_.end(), answer.begin(), answer.end());
+        return bytes.size();
+    }
+
+    ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds) override {
+        std::lock_guard lock(mutex_);
+        if (shut_ || behaviour_->reads_fail) return ReadResult::Failed;
+        if (incoming_.empty()) return ReadResult::Nothing;
+        byte = static_cast<std::uint8_t>(incoming_.front());
+        incoming_.pop_front();
+        return ReadResult::Byte;
+    }
+    void WakeReader() override {}
+    bool ProbePresence() override { return behaviour_->present; }
+    void Shut() override {
+        std::lock_guard lock(mutex_);
+        shut_ = true;
+    }
+
+    // Bytes the handheld sends without being asked.
+    void Receive(const std::string& bytes) {
+        std::lock_guard lock(mutex_);
+        incoming_.insert(incoming_.end(), bytes.begin(), bytes.end());
+    }
+    bool IsShut() const {
+        std::lock_guard lock(mutex_);
+        return shut_;
+    }
+
+  private:
+    std::shared_ptr<Behaviour> behaviour_;
+    mutable std::mutex mutex_;
+    std::deque<char> incoming_;
+    int writes_ = 0;
+    bool shut_ = false;
+};
+
+class FakeSerialPorts final : public SerialPorts {
+  public:
+    // A port at `path`; paths without one fail to open (`denied`: as access denied).
+    std::shared_ptr<FakeSerialPort::Behaviour> Add(const std::string& path) {
+        auto behaviour = std::make_shared<FakeSerialPort::Behaviour>();
+        std::lock_guard lock(mutex_);
+        behaviours_[path] = behaviour;
+        return behaviour;
+    }
+    void Deny(const std::string& path) {
+        std::lock_guard lock(mutex_);
+        denied_.push_back(path);
+    }
+
+    std::unique_ptr<SerialPort> Open(const std::string& path, OpenResult& result) override {
+        std::lock_guard lock(mutex_);
+        opened_.push_back(path);
+        result = OpenResult::Failed;
+        for (const std::string& d : denied_) {
+            if (d == path) result = OpenResult::AccessDenied;
+        }
+        auto found = behaviours_.find(path);
+        if (found == behaviours_.end() || result == OpenResult::AccessDenied) return nullptr;
+        result = OpenResult::Opened;
+        return std::make_unique<FakeSerialPort>(found->second);
+    }
+
+    std::vector<std::string> Opened() const {
+        std::lock_guard lock(mutex_);
+        return opened_;
+    }
+
+  private:
+    mutable std::mutex mutex_;
+    std::map<std::string, std::shared_ptr<FakeSerialPort::Behaviour>> behaviours_;
+    std::vector<std::string> denied_;
+    std::vector<std::string> opened_;
+};
+
+}  // namespace orvo

@@ -1,0 +1,165 @@
+// The reader's line rules and its thread: lines and request bytes, stored answers, bounded
+// buffers, and a USB device that goes away.
+
+#include "bootlink/reader.h"
+#include "link_test_rig.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace orvo::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// Polls `done` for up to five seconds of wall time.
+template <typename Done>
+bool Eventually(Done done) {
+    for (int i = 0; i < 500; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return done();
+}
+
+TEST(LineRules, KeysAnswersAndPortTests) {
+    LinkRig rig;
+    rig.state.ImagePath = "/images/new.nbf";
+    ApplyLineRules(rig.link, ":F=c:\\other.nbf\r\n");
+    ApplyLineRules(rig.link, ":A=A0000000\r\n");
+    ApplyLineRules(rig.link, "x:L=1000000\b7 :O=00080000\n");
+    ApplyLineRules(rig.link, ":A=\r\n");
+    EXPECT_EQ(rig.link.Download.FileName.Load(), "/images/new.nbf");
+    EXPECT_EQ(rig.link.Download.AddressText.Load(), "");
+    EXPECT_EQ(rig.link.Download.LengthText.Load(), "1000000");
+    EXPECT_EQ(rig.link.Download.OffsetText.Load(), "00080000\n");
+    EXPECT_TRUE(rig.log.Has("\r\n Port Receive filenameKey\r\n"));
+    EXPECT_TRUE(rig.log.Has("\r\n Port Receive LengthKey\r\n"));
+
+    ApplyLineRules(rig.link, "QARS Orvo 4700QARE");
+    EXPECT_EQ(rig.link.AnswerLine.Load(), "QARS Orvo 4700QARE");
+    ApplyLineRules(rig.link, "\r\n");
+    EXPECT_EQ(rig.link.AnswerLine.Load(), "QARS Orvo 4700QARE");
+
+    // The line pulses the event: a waiter wakes, a pulse before anyone waits is lost.
+    ApplyLineRules(rig.link, "COM1 Port Test\r\n");
+    EXPECT_EQ(rig.link.PortTestAnswer.Load(), "COM1 Port Test\r\n");
+    EXPECT_FALSE(rig.link.PortTestEvent.Wait(rig.clock, 0ms));
+    std::atomic<bool> woken{false};
+    std::thread waiter([&] { woken = rig.link.PortTestEvent.Wait(rig.clock, 250000ms); });
+    EXPECT_TRUE(Eventually([&] {
+        ApplyLineRules(rig.link, "junk before the text, then COM2 Port Test\r\n");
+        return woken.load();
+    }));
+    waiter.join();
+    EXPECT_EQ(rig.link.PortTestAnswer.Load(), "COM2 Port Test\r\n");
+}
+
+// Longer lines than the stored answers' rooms are cut, never overflow.
+TEST(LineRules, LongLinesAreCutToTheirRoom) {
+    LinkRig rig;
+    const std::string long_answer = "QARS" + std::string(400, 'x') + "QARE";
+    ApplyLineRules(rig.link, long_answer);
+    EXPECT_EQ(rig.link.AnswerLine.Load(), long_answer.substr(0, 127));
+    ApplyLineRules(rig.link, "USB Port Test" + std::string(100, 'y') + "\n");
+    EXPECT_EQ(rig.link.PortTestAnswer.Load().size(), 31u);
+    ApplyLineRules(rig.link, ":A=" + std::string(500, '1') + "\r\n");
+    EXPECT_EQ(rig.link.Download.AddressText.Load().size(), 259u);
+}
+
+TEST(Reader, FramedAnswerIsALineWithoutLineFeed) {
+    LinkRig rig;
+    auto port = rig.Connect(rig.ports.Add("p"));
+    ASSERT_TRUE(Eventually([&] { return rig.link.ReaderReady == 1; }));
+    port->Receive("QARS abcQARE\r\nCOM1 Port Test\r\n");
+    ASSERT_TRUE(Eventually([&] { return !rig.link.PortTestAnswer.Load().empty(); }));
+    EXPECT_EQ(rig.link.AnswerLine.Load(), "QARS abcQARE");
+    EXPECT_EQ(rig.link.PortTestAnswer.Load(), "COM1 Port Test\r\n");
+    rig.link.Stop();
+    rig.link.JoinReader();
+    EXPECT_EQ(rig.link.ReaderReady, 0);
+    EXPECT_FALSE(rig.link.hPort.IsOpen());
+    EXPECT_TRUE(rig.log.Has("\r\n Exit USBReadThread!\r\n"));
+}
+
+// A request byte is text while no download runs; during one it sets its event and drops the
+// pending text.
+TEST(Reader, RequestBytesOnlyDuringADownload) {
+    LinkRig rig;
+    auto port = rig.Connect(rig.ports.Add("p"));
+    port->Receive("QARS\x02QARE\r\n");
+    ASSERT_TRUE(Eventually([&] { return !rig.link.AnswerLine.Load().empty(); }));
+    EXPECT_EQ(rig.link.AnswerLine.Load(), "QARS\x02QARE");
+    EXPECT_FALSE(rig.link.Download.NotifyRecordEvent.Wait(rig.clock, 0ms));
+
+    rig.link.Download.DownloadActive = 1;
+    rig.link.AnswerLine.Clear();
+    port->Receive("QARS\x02");
+    EXPECT_TRUE(rig.link.Download.NotifyRecordEvent.Wait(rig.clock, 100000ms));
+    port->Receive("\x01");
+    EXPECT_TRUE(rig.link.Download.NotifyHeaderEvent.Wait(rig.clock, 100000ms));
+    // Lines during a download are collected but not acted on.
+    port->Receive("QARS late QARE\r\nstart NB image download\r\n");
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(rig.link.AnswerLine.Load(), "");
+    EXPECT_FALSE(rig.link.Download.thread.joinable());
+    EXPECT_TRUE(rig.log.Has("\r\n Port Line 287 Receive NotifyRecordEvent\r\n"));
+    EXPECT_TRUE(rig.log.Has("\r\n Port Line 281 Receive NotifyHeaderEvent\r\n"));
+}
+
+TEST(Reader, RunWithoutLineEndIsCutAndReadingGoesOn) {
+    LinkRig rig(400);
+    auto port = rig.Connect(rig.ports.Add("p"));
+    port->Receive(std::string(2500, 'z') + "COM2 Port Test\r\n");
+    ASSERT_TRUE(Eventually([&] { return !rig.link.PortTestAnswer.Load().empty(); }));
+    EXPECT_EQ(rig.link.PortTestAnswer.Load(), "COM2 Port Test\r\n");
+}
+
+TEST(Reader, ReceivedBytesRestartTheWatchdog) {
+    LinkRig rig;
+    auto port = rig.Connect(rig.ports.Add("p"));
+    ASSERT_TRUE(Eventually([&] { return rig.link.ReaderReady == 1; }));
+    port->Receive("ab\n");
+    ASSERT_TRUE(Eventually([&] {
+        int restarts = 0;
+        for (const auto& call : rig.ui.ProgressCalls()) {
+            restarts += call == FakeUi::ProgressCall{FakeUi::ProgressCall::Watchdog, 150000};
+        }
+        return restarts == 2 + 3;  // twice at the start, once per byte
+    }));
+}
+
+// On a serial line a failing read is retried; on USB the presence probe decides.
+TEST(Reader, FailingReadsEndOnlyAVanishedUsbLink) {
+    {
+        LinkRig rig;
+        auto behaviour = rig.ports.Add("p");
+        behaviour->reads_fail = true;
+        behaviour->present = false;
+        rig.Connect(behaviour, 1);
+        std::this_thread::sleep_for(100ms);
+        EXPECT_EQ(rig.link.LinkStop, 0);
+        EXPECT_TRUE(rig.link.hPort.IsOpen());
+    }
+    for (bool present : {true, false}) {
+        LinkRig rig;
+        auto behaviour = rig.ports.Add("p");
+        behaviour->reads_fail = true;
+        behaviour->present = present;
+        rig.Connect(behaviour, 0);
+        if (present) {
+            std::this_thread::sleep_for(100ms);
+            EXPECT_EQ(rig.link.LinkStop, 0);
+            continue;
+        }
+        EXPECT_EQ(rig.ui.WaitProgressEnd(5s), 2);
+        EXPECT_TRUE(Eventually([&] { return rig.link.ReaderReady == 0; }));
+        EXPECT_EQ(rig.link.LinkStop, 1);
+        EXPECT_FALSE(rig.link.hPort.IsOpen());
+        EXPECT_TRUE(rig.log.Has("\r\n Line 572: Write file fail !\r\n"));
+    }
+}
+
+}  // namespace
+}  // namespace orvo::test
