@@ -12,7 +12,7 @@ source "$E2E_ROOT/scripts/wine-env.sh"
 # A wizard left over from an earlier run would answer in place of the one under test.
 pkill -f "romwizard.exe" 2>/dev/null && sleep 1
 
-E2E_FAILURES=0
+source "$E2E_ROOT/tests/lib/checks.sh"
 E2E_PIDS=()
 
 # The wizard's companion files live in its start folder, the current directory when it starts.
@@ -60,22 +60,3 @@ exit_code_within() {
 
 screenshot() { import -display "$DISPLAY" -window root "$E2E_ARTEFACTS/$1.png"; }
 
-check() {
-    local what=$1 expected=$2 actual=$3
-    if [ "$expected" == "$actual" ]; then
-        echo "  ok   $what"
-    else
-        echo "  FAIL $what"
-        echo "       expected: $expected"
-        echo "       actual:   $actual"
-        E2E_FAILURES=$((E2E_FAILURES + 1))
-    fi
-}
-
-finish() {
-    if [ "$E2E_FAILURES" -ne 0 ]; then
-        echo "$E2E_FAILURES check(s) failed"
-        exit 1
-    fi
-    echo "all checks passed"
-}

@@ -5,21 +5,9 @@ RIG_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 source "$RIG_ROOT/scripts/wine-env.sh"
 source "$RIG_ROOT/scripts/rig-up.sh" || exit 1
 trap 'bash "$RIG_ROOT/scripts/rig-down.sh"' EXIT
-RIG_FAILURES=0
+source "$RIG_ROOT/tests/lib/checks.sh"
 
 probe() { (cd "$ROMWIZARD_RIG_DIR" && wine "$RIG_ROOT/build/win64/rig-probe.exe" "$@" 2>/dev/null | tr -d "\r"); }
-
-check() {
-    local what=$1 expected=$2 actual=$3
-    if [ "$expected" == "$actual" ]; then
-        echo "  ok   $what"
-    else
-        echo "  FAIL $what"
-        echo "       expected: $expected"
-        echo "       actual:   $actual"
-        RIG_FAILURES=$((RIG_FAILURES + 1))
-    fi
-}
 
 # The value of a Python expression over the simulator's state `s`, e.g. state 's["mode"]'.
 state() {
@@ -37,10 +25,3 @@ wait_state() {
     printf '%s\n' "$now"
 }
 
-finish() {
-    if [ "$RIG_FAILURES" -ne 0 ]; then
-        echo "$RIG_FAILURES check(s) failed"
-        exit 1
-    fi
-    echo "all checks passed"
-}
