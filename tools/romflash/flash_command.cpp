@@ -1,0 +1,138 @@
+#include "flash_command.h"
+
+#include "bootlink/boot_identity.h"
+#include "bootlink/boot_port.h"
+#include "bootlink/download.h"
+#include "bootlink/link_commands.h"
+#include "bootlink/version_box.h"
+#include "image/image_checks.h"
+#include "image/image_operations.h"
+#include "platform/posix/posix_serial_port.h"
+#include "platform/posix/stderr_log.h"
+#include "terminal_ui.h"
+
+namespace orvo::romflash {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr const char* kKinds[] = {"com1", "usb1", "usb2", "com2"};
+
+std::string PortList(const PortCandidates& ports) {
+    std::string list;
+    for (const PortCandidate& port : ports) {
+        if (port.path.empty()) continue;
+        list += (list.empty() ? "" : ", ") + port.path;
+    }
+    return list.empty() ? "no port" : list;
+}
+
+}  // namespace
+
+PortCandidates NoPorts() {
+    PortCandidates ports = SystemPortCandidates();
+    for (PortCandidate& port : ports) port.path.clear();
+    return ports;
+}
+
+PortCandidates DefaultLinuxPorts() {
+    PortCandidates ports = SystemPortCandidates();
+    ports[0].path = "/dev/ttyS0";
+    ports[1].path = "/dev/ttyUSB0";
+    ports[2].path = "/dev/ttyUSB1";
+    ports[3].path = "/dev/ttyS1";
+    return ports;
+}
+
+bool SetPort(PortCandidates& ports, const std::string& kind, const std::string& path) {
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        if (kind == kKinds[i]) {
+            ports[i].path = path;
+            return true;
+        }
+    }
+    return false;
+}
+
+int FlashImage(const FlashOptions& options, std::ostream& out, std::ostream& err) {
+    WizardState state;
+    state.ImagePath = options.image;
+    TerminalUi ui(state, out, err);
+    SystemClock clock;
+    posix::StderrLog log(options.verbose);
+    posix::PosixSerialPorts ports;
+    const std::string& image = options.image;
+
+    if (!ReadImageHeader(image, state, ui)) {
+        err << "romflash: " << image << ": " << ui.Refusal() << '\n';
+        return kImageUnreadable;
+    }
+    if (!VerifyImageChecksum(state, ui)) {
+        if (ui.CloseRequested()) {
+            err << "romflash: " << image << ": " << ui.Refusal() << '\n';
+            return kImageUnreadable;
+        }
+        err << "romflash: " << image << ": checksum wrong, nothing was written\n";
+        return kImageChecksumWrong;
+    }
+
+    BootLink link(state, LinkServices{ports, clock, log, ui, {}, {}}, options.ports);
+    struct WatchdogEnd {
+        TerminalUi& ui;
+        ~WatchdogEnd() { ui.EndWatchdog(); }
+    } watchdog_end{ui};
+
+    out << "Looking for the boot loader on " << PortList(options.ports) << "...\n" << std::flush;
+    if (!OpenBootPort(link)) {
+        err << "romflash: no boot loader answered on " << PortList(options.ports) << '\n';
+        return kNoBootLoader;
+    }
+    out << "Boot loader found on a " << (state.SerialLink == 1 ? "serial" : "USB") << " port\n";
+
+    ui.BeginProgress(clock, [&link, &state] {
+        state.ImageFileHandle.Close();
+        link.Stop();
+    });
+    ui.SetWatchdog(90000);
+    EnterFramedMode(link);
+    const int identified = ReadBootIdentity(link);
+    LeaveFramedMode(link);
+    if (!identified) {
+        const std::string refusal = ui.Refusal();
+        err << "romflash: "
+            << (refusal.empty() ? "the boot loader did not answer the identity read" : refusal)
+            << ", nothing was written\n";
+        return kNoIdentity;
+    }
+    const DeviceIdentity& device = state.Device;
+    out << "Handheld: " << device.ModelID << ", ROM type " << device.RomTypeCode << ", language "
+        << device.Lang << ", version " << device.Version << '\n';
+    if (!CheckImageMatchesDevice(state, ui)) {
+        err << "romflash: " << ui.Refusal() << ", nothing was written\n";
+        return kImageRefused;
+    }
+    if (!CheckRomType(state.Device, state.Image)) {
+        state.RomVersionMismatch = 1;
+        ui.OpenPage(Page::IncompatibleImage);
+        err << "romflash: " << ui.Refusal() << ", nothing was written\n";
+        return kImageRefused;
+    }
+
+    out << "Writing " << image << " (version " << state.Image.Version << ")\n" << std::flush;
+    FlashSequence(link);
+    const std::optional<int> end = ui.WaitProgressEnd();
+    state.ImageFileHandle.Close();
+    if (end != 1 || link.CompletedDownloads != 2) {
+        const std::string refusal = ui.Refusal();
+        err << "romflash: the update failed: "
+            << (!refusal.empty() ? refusal : "the boot loader stopped answering or the line failed")
+            << " (" << link.CompletedDownloads << " of 2 downloads complete); run it again\n";
+        return kUpdateFailed;
+    }
+    DrawVersionBox(link);
+    clock.Sleep(1000ms);
+    out << "Update complete: the handheld now holds version " << state.Image.Version << '\n';
+    return kUpdated;
+}
+
+}  // namespace orvo::romflash

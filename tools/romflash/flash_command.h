@@ -1,0 +1,36 @@
+#pragma once
+// romflash flash: the boot-loader road of an update, end to end, on a Linux PC.
+
+#include "bootlink/boot_link.h"
+
+#include <ostream>
+#include <string>
+
+namespace orvo::romflash {
+
+enum FlashExit : int {
+    kUpdated = 0,
+    kImageUnreadable = 1,
+    kImageChecksumWrong = 2,
+    kNoBootLoader = 3,
+    kNoIdentity = 4,
+    kImageRefused = 5,
+    kUpdateFailed = 6,
+};
+
+struct FlashOptions {
+    std::string image;
+    PortCandidates ports;  // in the system's order; a kind without a path is not there
+    bool verbose = false;  // the link's diagnostic texts on standard error
+};
+
+// The usual Linux devices of the four kinds: /dev/ttyS0, /dev/ttyUSB0, /dev/ttyUSB1, /dev/ttyS1.
+PortCandidates DefaultLinuxPorts();
+// The four kinds with no path; --port fills them in.
+PortCandidates NoPorts();
+// Sets the path of kind com1, usb1, usb2 or com2; false for another kind.
+bool SetPort(PortCandidates& ports, const std::string& kind, const std::string& path);
+
+int FlashImage(const FlashOptions& options, std::ostream& out, std::ostream& err);
+
+}  // namespace orvo::romflash

@@ -1,0 +1,64 @@
+#pragma once
+// romflash's pages: error pages become one line on standard error, the Update progress page a
+// bar on the terminal with the link's watchdog behind it.
+
+#include "platform/clock.h"
+#include "platform/ui.h"
+#include "platform/watchdog_timer.h"
+#include "shell/wizard_state.h"
+
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace orvo::romflash {
+
+class TerminalUi final : public Ui {
+  public:
+    TerminalUi(const WizardState& state, std::ostream& out, std::ostream& err);
+    ~TerminalUi() override;
+
+    int OpenPage(Page page) override;
+    void RequestClose() override;
+    bool CloseRequested() const override;
+    void ShowCheckingNotice() override {}
+    void CloseCheckingNotice() override {}
+
+    // Shows the progress page; when its watchdog fires, `on_watchdog` stops the link and the
+    // page ends with 2.
+    void BeginProgress(const Clock& clock, std::function<void()> on_watchdog);
+    // Ends the watchdog's thread: what it reaches may go afterwards.
+    void EndWatchdog() { watchdog_.reset(); }
+    // The page's end code, once it has ended or the close request was made.
+    std::optional<int> WaitProgressEnd();
+    // The line said by the last error page, empty when none was shown.
+    std::string Refusal() const;
+
+    void SetWatchdog(int period_ms) override;
+    void StopWatchdog() override;
+    void SetProgressRange(int, int) override {}
+    void SetProgressPosition(int) override {}
+    void SetProgressPercent(unsigned percent) override;
+    void RefreshProgressCursor() override {}
+    void ShrinkProgressPage(bool) override {}
+    void EndProgressPage(int result) override;
+
+  private:
+    const WizardState& state_;
+    std::ostream& out_;
+    std::ostream& err_;
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    bool close_requested_ = false;
+    bool shown_ = false;
+    std::optional<int> end_;
+    std::string refusal_;
+    int last_percent_ = -1;
+    std::unique_ptr<WatchdogTimer> watchdog_;
+};
+
+}  // namespace orvo::romflash
