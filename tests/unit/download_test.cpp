@@ -4,14 +4,12 @@
 
 #include "bootlink/download.h"
 #include "fake_boot_loader.h"
+#include "image_test_files.h"
 #include "link_test_rig.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <numeric>
 
 namespace orvo::test {
 namespace {
@@ -20,16 +18,6 @@ using ::testing::ElementsAre;
 using namespace std::chrono_literals;
 
 constexpr std::uint32_t kBlock = 0x20000;
-
-std::vector<std::uint8_t> Payload(std::size_t size) {
-    std::vector<std::uint8_t> payload(size);
-    std::uint32_t seed = 7;
-    for (auto& byte : payload) {
-        seed = seed * 1103515245u + 12345u;
-        byte = static_cast<std::uint8_t>(seed >> 16);
-    }
-    return payload;
-}
 
 std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, std::size_t from,
                                 std::size_t count) {
@@ -44,18 +32,8 @@ std::vector<std::uint8_t> Padded(std::vector<std::uint8_t> data) {
 }
 
 struct UpdateRig : LinkRig {
-    explicit UpdateRig(std::size_t payload_size) : payload(Payload(payload_size)) {
-        path =
-            std::filesystem::temp_directory_path() /
-            ("download_test_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-             "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".nbf");
-        std::ofstream out(path, std::ios::binary);
-        out << "Orvo 4700-NBT-GER-2.04-0-------";
-        out.put('-');
-        out.write(reinterpret_cast<const char*>(payload.data()),
-                  static_cast<std::streamsize>(payload.size()));
-        out.close();
-        state.ImagePath = path.string();
+    explicit UpdateRig(std::size_t payload_size) : payload(testing::Payload(payload_size)) {
+        state.ImagePath = files.Write("update.nbf", testing::MakeImage({.payload = payload}));
         behaviour = ports.Add("p");
         behaviour->responder = std::ref(boot_loader);
         Connect(behaviour);
@@ -63,7 +41,6 @@ struct UpdateRig : LinkRig {
     ~UpdateRig() {
         link.ShutDown();
         state.ImageFileHandle.Close();
-        std::filesystem::remove(path);
     }
 
     // Runs FlashSequence and waits for the page to end; its end code.
@@ -85,8 +62,8 @@ struct UpdateRig : LinkRig {
         return false;
     }
 
+    testing::TempDir files;
     std::vector<std::uint8_t> payload;
-    std::filesystem::path path;
     FakeBootLoader boot_loader;
     std::shared_ptr<FakeSerialPort::Behaviour> behaviour;
 };

@@ -54,11 +54,11 @@ bool SetPort(PortCandidates& ports, const std::string& kind, const std::string& 
     return false;
 }
 
-int FlashImage(const FlashOptions& options, std::ostream& out, std::ostream& err) {
+int FlashImage(const FlashOptions& options, const Clock& clock, std::ostream& out,
+               std::ostream& err) {
     WizardState state;
     state.ImagePath = options.image;
     TerminalUi ui(state, out, err);
-    SystemClock clock;
     posix::StderrLog log(options.verbose);
     posix::PosixSerialPorts ports;
     const std::string& image = options.image;

@@ -2,6 +2,7 @@
 // romflash flash: the boot-loader road of an update, end to end, on a Linux PC.
 
 #include "bootlink/boot_link.h"
+#include "platform/clock.h"
 
 #include <ostream>
 #include <string>
@@ -31,6 +32,8 @@ PortCandidates NoPorts();
 // Sets the path of kind com1, usb1, usb2 or com2; false for another kind.
 bool SetPort(PortCandidates& ports, const std::string& kind, const std::string& path);
 
-int FlashImage(const FlashOptions& options, std::ostream& out, std::ostream& err);
+// Every pause and time-out runs on `clock` (the wall clock in the shipped tool).
+int FlashImage(const FlashOptions& options, const Clock& clock, std::ostream& out,
+               std::ostream& err);
 
 }  // namespace orvo::romflash

@@ -87,7 +87,8 @@ int main(int argc, char** argv) {
     }
     if (!args.empty() && args[0] == "flash") {
         if (auto options = ParseFlash(args)) {
-            return orvo::romflash::FlashImage(*options, std::cout, std::cerr);
+            const orvo::SystemClock clock;
+            return orvo::romflash::FlashImage(*options, clock, std::cout, std::cerr);
         }
     }
     std::cerr << "romflash: the command line is not understood\n\n" << kHelp;

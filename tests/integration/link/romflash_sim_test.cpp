@@ -1,0 +1,153 @@
+// romflash flash against handheld-sim over real pseudo-terminals, on a faster clock: whole updates
+// byte for byte, refusals that write nothing, and faults that end in a clear failure.
+
+#include "flash_command.h"
+#include "fakes/scaled_clock.h"
+#include "rig/sim_harness.h"
+#include "sim_link_rig.h"
+#include "unit/image_test_files.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace orvo::simtest {
+namespace {
+
+using ::testing::HasSubstr;
+using namespace std::chrono_literals;
+
+constexpr std::size_t kBlock = 0x20000;
+
+struct Outcome {
+    int exit = -1;
+    std::string out;
+    std::string err;
+};
+
+// A simulator with the ROM image file `spec` beside it.
+struct FlashRig {
+    explicit FlashRig(testing::ImageSpec spec, std::vector<std::string> options = {})
+        : sim(WithBootLoader(std::move(options))), payload(spec.payload) {
+        image = files.Write("update.nbf", testing::MakeImage(spec));
+        before = Rom(0, kCompared);
+        before_hash = FlashHash();
+    }
+    static std::vector<std::string> WithBootLoader(std::vector<std::string> options) {
+        options.insert(options.begin(), {"--mode", "bootloader"});
+        return options;
+    }
+
+    Outcome Flash() {
+        romflash::FlashOptions options;
+        options.image = image;
+        options.ports = SimPorts(sim);
+        std::ostringstream out;
+        std::ostringstream err;
+        const ScaledClock clock(kClockFactor);
+        Outcome outcome;
+        outcome.exit = romflash::FlashImage(options, clock, out, err);
+        outcome.out = out.str();
+        outcome.err = err.str();
+        return outcome;
+    }
+    // The flash file's ROM bytes from 0xA0000000 + `from` on.
+    std::vector<std::uint8_t> Rom(std::size_t from, std::size_t count) {
+        std::ifstream flash(sim.FlashFile(), std::ios::binary);
+        flash.seekg(static_cast<std::streamoff>(from));
+        std::vector<std::uint8_t> bytes(count);
+        flash.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
+        return bytes;
+    }
+    // The SHA-256 of the whole flash file, as the simulator reports it.
+    std::string FlashHash() {
+        const std::string state = sim.State();
+        const std::size_t at = state.find("\"sha256\":\"");
+        return at == std::string::npos ? std::string() : state.substr(at + 10, 64);
+    }
+
+    rigtest::Sim sim;
+    testing::TempDir files;
+    std::vector<std::uint8_t> payload;
+    std::string image;
+    // The first bytes of the ROM before the update: more than any image here.
+    static constexpr std::size_t kCompared = 0x200000;
+    std::vector<std::uint8_t> before;
+    std::string before_hash;
+};
+
+std::vector<std::uint8_t> Slice(const std::vector<std::uint8_t>& bytes, std::size_t from,
+                                std::size_t count) {
+    return {bytes.begin() + static_cast<std::ptrdiff_t>(from),
+            bytes.begin() + static_cast<std::ptrdiff_t>(from + count)};
+}
+
+// The whole road: the image lands in the flash at 0xA0040000 on, the first 0x40000 image bytes
+// are never sent, everything else stays as it was, and the version box is on the screen.
+TEST(RomflashSim, WholeUpdatesByteForByte) {
+    for (std::size_t size : {0x80000 + 3 * kBlock, 0x80000 + kBlock + 0x1234, kBlock * 4 + 0x321}) {
+        FlashRig rig({.version = "3.07", .payload = testing::Payload(size, 5)});
+        const Outcome outcome = rig.Flash();
+        ASSERT_EQ(outcome.exit, romflash::kUpdated) << size << outcome.err;
+        EXPECT_THAT(outcome.out, HasSubstr("Update complete")) << size;
+        EXPECT_EQ(rig.Rom(0x40000, size - 0x40000), Slice(rig.payload, 0x40000, size - 0x40000))
+            << size;
+        EXPECT_EQ(rig.Rom(0, 0x40000), Slice(rig.before, 0, 0x40000)) << size;
+        EXPECT_EQ(rig.Rom(size, 0x40000), Slice(rig.before, size, 0x40000)) << size;
+        const std::string state = rig.sim.State();
+        EXPECT_THAT(state, HasSubstr("\" *   3.07   *")) << size;
+        EXPECT_THAT(state, HasSubstr("\" ************")) << size;
+        EXPECT_THAT(state, HasSubstr("\"errors\":[]")) << size;
+    }
+}
+
+// Model, language and ROM type of the handheld differ from the image's: nothing is written.
+TEST(RomflashSim, MismatchingImageIsWrittenNowhere) {
+    struct Case {
+        const char* option;
+        const char* value;
+        const char* reason;
+    };
+    for (const Case& c : {Case{"--model", "Orvo 4711", "model"}, Case{"--lang", "ENG", "language"},
+                          Case{"--romtype", "WBT", "ROM type"}}) {
+        FlashRig rig({.payload = testing::Payload(0x80000 + kBlock)}, {c.option, c.value});
+        const Outcome outcome = rig.Flash();
+        EXPECT_EQ(outcome.exit, romflash::kImageRefused) << c.option;
+        EXPECT_THAT(outcome.err, HasSubstr(c.reason)) << c.option;
+        EXPECT_THAT(outcome.err, HasSubstr("nothing was written")) << c.option;
+        EXPECT_EQ(rig.FlashHash(), rig.before_hash) << c.option;
+        EXPECT_THAT(rig.sim.State(), HasSubstr("\"downloads\":[]")) << c.option;
+    }
+}
+
+TEST(RomflashSim, SilentBootLoaderIsNotFound) {
+    FlashRig rig({.payload = testing::Payload(0x80000 + kBlock)});
+    ASSERT_EQ(rig.sim.Control("silent on"), "ok");
+    const Outcome outcome = rig.Flash();
+    EXPECT_EQ(outcome.exit, romflash::kNoBootLoader);
+    EXPECT_THAT(outcome.err, HasSubstr("no boot loader answered"));
+    EXPECT_EQ(rig.FlashHash(), rig.before_hash);
+}
+
+// The cable comes out after the first block: on USB the port vanishes and the next write fails;
+// on a serial line the port stays but is dead and the watchdog ends the update. Either way the
+// update fails, the first download is not taken for complete and the second never starts.
+TEST(RomflashSim, CablePulledDuringTheDownload) {
+    for (const char* link : {"usb1", "com1"}) {
+        FlashRig rig({.payload = testing::Payload(0x80000 + 4 * kBlock)}, {"--link", link});
+        ASSERT_EQ(rig.sim.Control("cable pull-after 1"), "ok");
+        const Outcome outcome = rig.Flash();
+        EXPECT_EQ(outcome.exit, romflash::kUpdateFailed) << link;
+        EXPECT_THAT(outcome.err, HasSubstr("0 of 2 downloads complete")) << link;
+        EXPECT_THAT(outcome.out, ::testing::Not(HasSubstr("Update complete"))) << link;
+        const std::string state = rig.sim.State();
+        EXPECT_THAT(state, ::testing::Not(HasSubstr("lnb c:\\\\test.nbf A0000000 80000"))) << link;
+        EXPECT_THAT(state, HasSubstr("\"blocks_written\":1")) << link;
+    }
+}
+
+}  // namespace
+}  // namespace orvo::simtest
