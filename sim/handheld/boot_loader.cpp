@@ -207,11 +207,15 @@ void BootLoader::LoadCommand(const std::string& line, std::string& out) {
         out += "ERROR: image does not fit the flash\r\n";
         return;
     }
+    const std::string& length = announced_length_.empty() ? w[3] : announced_length_;
+    const std::string& offset = announced_offset_.empty() ? w[4] : announced_offset_;
+    ParseHex(length, rec.length);
+    ParseHex(offset, rec.offset);
     journal_.downloads.push_back(rec);
     out += ":F=" + w[1] + "\r\n";
     out += ":A=" + w[2] + "\r\n";
-    out += ":L=" + w[3] + "\r\n";
-    out += ":O=" + w[4] + "\r\n";
+    out += ":L=" + length + "\r\n";
+    out += ":O=" + offset + "\r\n";
     out += "start NB image download\r\n";
     state_ = State::Sync;
     record_.clear();

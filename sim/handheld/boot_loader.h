@@ -22,6 +22,13 @@ class BootLoader {
     void Reset(const std::string& why = "handheld restarted");
     std::string Feed(const std::uint8_t* data, std::size_t size);
 
+    // What the key lines ":L=" and ":O=" announce instead of the load command's values (an empty
+    // text: the command's value); the download then follows what was announced.
+    void AnnounceKeys(std::string length, std::string offset) {
+        announced_length_ = std::move(length);
+        announced_offset_ = std::move(offset);
+    }
+
     bool framed() const { return state_ == State::Framed; }
     bool downloading() const { return state_ >= State::Sync; }
     // Blocks written since the simulator started, over all downloads.
@@ -56,6 +63,8 @@ class BootLoader {
     std::uint32_t remaining_ = 0;
     std::uint32_t block_address_ = 0;
     unsigned blocks_written_ = 0;
+    std::string announced_length_;
+    std::string announced_offset_;
 };
 
 }  // namespace rig

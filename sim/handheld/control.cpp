@@ -11,7 +11,8 @@ namespace {
 
 constexpr char kHelp[] =
     "ok commands: state | mode | boot | reset | off | mains on|off | cable pull|plug | "
-    "cable pull-after N | silent on|off | baud N | set model|romtype|lang|version TEXT | "
+    "cable pull-after N | silent on|off | keys [L=HEX] [O=HEX] | keys off | baud N | set "
+    "model|romtype|lang|version TEXT | "
     "set flashmb N | set link com1|com2|usb1|usb2 | hold PORT | backup stop-after N | "
     "flash read ADDR LEN | "
     "flash write ADDR HEX | flash erase ADDR LEN | file put PATH HEX | file del PATH | quit";
@@ -137,6 +138,23 @@ std::string RunControlCommand(Handheld& h, PtyPorts& ports, ControlSession& sess
     }
     if (verb == "silent" && w.size() == 2 && OnOff(w[1])) {
         h.silent = *OnOff(w[1]);
+        return "ok";
+    }
+    if (verb == "keys" && w.size() == 2 && w[1] == "off") {
+        h.boot.AnnounceKeys("", "");
+        return "ok";
+    }
+    if (verb == "keys" && w.size() >= 2 && w.size() <= 3) {
+        std::string announced[2];  // length, offset
+        for (std::size_t i = 1; i < w.size(); ++i) {
+            const bool length = w[i].rfind("L=", 0) == 0;
+            if ((!length && w[i].rfind("O=", 0) != 0) || w[i].size() > 10 ||
+                !Number(w[i].substr(2), n, 16)) {
+                return Usage("keys [L=HEX] [O=HEX] | keys off");
+            }
+            announced[length ? 0 : 1] = w[i].substr(2);
+        }
+        h.boot.AnnounceKeys(announced[0], announced[1]);
         return "ok";
     }
     if (verb == "baud" && w.size() == 2 && Number(w[1], n) && (n == 0 || n >= 300)) {
