@@ -104,6 +104,30 @@ TEST(RomflashSim, WholeUpdatesByteForByte) {
     }
 }
 
+// A boot loader that announces the length FFFFFFFF asks for the whole file, its 32-byte header
+// counted: the 32 bytes it is promised beyond the file's end arrive as 0xFF.
+TEST(RomflashSim, LengthKeyAllOnes) {
+    const std::size_t size = 0x80000 + kBlock + 0x100;
+    FlashRig rig({.payload = testing::Payload(size, 9)});
+    ASSERT_EQ(rig.sim.Control("keys L=FFFFFFFF"), "ok");
+    const Outcome outcome = rig.Flash();
+    ASSERT_EQ(outcome.exit, romflash::kUpdated) << outcome.err;
+    EXPECT_EQ(rig.Rom(0x40000, size - 0x40000), Slice(rig.payload, 0x40000, size - 0x40000));
+    EXPECT_EQ(rig.Rom(size, 32), std::vector<std::uint8_t>(32, 0xFF));
+    EXPECT_EQ(rig.Rom(size + 32, 0x1000), Slice(rig.before, size + 32, 0x1000));
+    EXPECT_THAT(rig.sim.State(), HasSubstr("\"errors\":[]"));
+}
+
+// An offset not below the size: nothing is sent, the update fails and is not counted.
+TEST(RomflashSim, OffsetNotBelowTheSize) {
+    FlashRig rig({.payload = testing::Payload(0x80000 + kBlock)});
+    ASSERT_EQ(rig.sim.Control("keys O=A0000"), "ok");
+    const Outcome outcome = rig.Flash();
+    EXPECT_EQ(outcome.exit, romflash::kUpdateFailed);
+    EXPECT_THAT(outcome.err, HasSubstr("0 of 2 downloads complete"));
+    EXPECT_EQ(rig.FlashHash(), rig.before_hash);
+}
+
 // Model, language and ROM type of the handheld differ from the image's: nothing is written.
 TEST(RomflashSim, MismatchingImageIsWrittenNowhere) {
     struct Case {
