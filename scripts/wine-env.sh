@@ -30,20 +30,28 @@ if [ ! -f "$_settings_mark" ]; then
     (
         flock 9
         if [ ! -f "$_settings_mark" ]; then
-            [ -f "$WINEPREFIX/system.reg" ] || wineboot -i >/dev/null 2>&1
+            _fresh=0
+            if [ ! -f "$WINEPREFIX/system.reg" ]; then
+                wineboot -i >/dev/null 2>&1
+                _fresh=1
+            fi
             # Without a window manager, Wine must draw the captions itself; no crash dialogs.
             wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
             wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
             # Windows finds WordPad by its App Paths entry; Wine's prefix lacks it.
             wine reg add 'HKLM\Software\Microsoft\Windows\CurrentVersion\App Paths\WORDPAD.EXE' /ve \
                 /d 'C:\Program Files\Windows NT\Accessories\wordpad.exe' /f >/dev/null 2>&1
+            # A new prefix's registry reaches the disk when its wineserver ends; copies of the
+            # prefix (the rig makes one) must see it whole. Nobody else uses a new prefix yet.
+            if [ "$_fresh" = 1 ]; then
+                timeout 60 wineserver -w 2>/dev/null || wineserver -k 2>/dev/null
+            fi
             touch "$_settings_mark"
         fi
     ) 9>"$ROMWIZARD_WINE_DIR/prefix.lock"
 fi
 
 # A warm wineserver makes each program start in a fraction of a second.
-if ! pgrep -u "$(id -u)" -f "wineserver.* -p" >/dev/null 2>&1; then
-    (wineserver -p >/dev/null 2>&1 </dev/null &)
-fi
+# Asking again is harmless: a server already running for the prefix stays as it is.
+(wineserver -p >/dev/null 2>&1 </dev/null &)
 unset _root _settings_mark
