@@ -1,0 +1,52 @@
+#pragma once
+// The serial-port seam over a Win32 COM port or USB serial device, opened for overlapped I/O.
+// Under Wine a read stays pending until a byte comes, so a read is waited for with a bound and
+// kept pending between calls; Shut cancels whatever is pending.
+
+#include "platform/serial_port.h"
+
+#include <windows.h>
+
+#include <atomic>
+
+namespace orvo::win32 {
+
+class Win32SerialPort final : public SerialPort {
+  public:
+    explicit Win32SerialPort(HANDLE port);
+    ~Win32SerialPort() override;
+    Win32SerialPort(const Win32SerialPort&) = delete;
+    Win32SerialPort& operator=(const Win32SerialPort&) = delete;
+
+    bool ApplyLineSettings() override;
+    bool RaiseDtr() override;
+    bool RaiseRts() override;
+    bool SetReadReturnsAtOnce() override;
+    std::size_t Write(std::span<const std::uint8_t> bytes) override;
+    ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds bound) override;
+    void WakeReader() override;
+    bool ProbePresence() override;
+    void Shut() override;
+
+  private:
+    // Waits for an overlapped operation on `event` to end, or for Shut; the bytes it moved, or
+    // no value when it failed or was cancelled.
+    bool Finish(OVERLAPPED& overlapped, DWORD& moved);
+    void EndPendingRead();
+
+    const HANDLE port_;
+    const HANDLE read_event_;  // manual-reset, created signalled
+    const HANDLE wake_event_;  // auto-reset: WakeReader
+    const HANDLE shut_event_;  // manual-reset: Shut
+    OVERLAPPED read_{};
+    std::uint8_t read_byte_ = 0;  // where the pending read puts its byte
+    bool read_pending_ = false;   // only the reading thread touches the read
+    std::atomic<bool> shut_{false};
+};
+
+class Win32SerialPorts final : public SerialPorts {
+  public:
+    std::unique_ptr<SerialPort> Open(const std::string& path, OpenResult& result) override;
+};
+
+}  // namespace orvo::win32

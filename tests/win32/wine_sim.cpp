@@ -1,0 +1,174 @@
+#include "wine_sim.h"
+
+#include <winsock2.h>
+#include <windows.h>
+
+#include <chrono>
+#include <fstream>
+#include <sstream>
+#include <thread>
+
+namespace orvo::wine {
+namespace {
+
+// This file lies at <source>/tests/win32/; the simulator is built natively beside the sources.
+std::string DefaultSimulator() {
+    std::string file = __FILE__;
+    const std::size_t at = file.rfind("/tests/win32/");
+    return at == std::string::npos ? std::string()
+                                   : file.substr(0, at) + "/build/native/handheld-sim";
+}
+
+std::string Environment(const char* name) {
+    char value[1024];
+    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+}
+
+// A Unix path as Wine's drive Z: shows it.
+std::string WindowsPath(const std::string& unix_path) {
+    std::string path = "Z:" + unix_path;
+    for (char& c : path) {
+        if (c == '/') c = '\\';
+    }
+    return path;
+}
+
+bool FileExists(const std::string& windows_path) {
+    return GetFileAttributesA(windows_path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Winsock, loaded by name: the test program links no socket library.
+struct Winsock {
+    template <typename F>
+    void Find(F& entry, const char* name) {
+        entry = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+    }
+
+    Winsock() : module(LoadLibraryA("ws2_32.dll")) {
+        if (!module) return;
+        Find(startup, "WSAStartup");
+        Find(open, "socket");
+        Find(connect, "connect");
+        Find(send, "send");
+        Find(recv, "recv");
+        Find(close, "closesocket");
+        WSADATA data;
+        ready = startup && open && connect && send && recv && close && startup(0x0202, &data) == 0;
+    }
+    HMODULE module;
+    int(WINAPI* startup)(WORD, WSADATA*) = nullptr;
+    SOCKET(WINAPI* open)(int, int, int) = nullptr;
+    int(WINAPI* connect)(SOCKET, const sockaddr*, int) = nullptr;
+    int(WINAPI* send)(SOCKET, const char*, int, int) = nullptr;
+    int(WINAPI* recv)(SOCKET, char*, int, int) = nullptr;
+    int(WINAPI* close)(SOCKET) = nullptr;
+    bool ready = false;
+};
+
+Winsock& Sockets() {
+    static Winsock winsock;
+    return winsock;
+}
+
+}  // namespace
+
+WineSim::WineSim(const std::vector<std::string>& options) {
+    std::string simulator = Environment("ROMWIZARD_HANDHELD_SIM");
+    if (simulator.empty()) simulator = DefaultSimulator();
+    prefix_ = Environment("WINEPREFIX");
+    if (prefix_.empty()) {
+        unavailable_ = "no WINEPREFIX: not running under the project's Wine";
+        return;
+    }
+    if (!FileExists(WindowsPath(simulator))) {
+        unavailable_ = "handheld-sim not built at " + simulator;
+        return;
+    }
+    const std::string unix_dir = "/tmp/wine-sim-" + std::to_string(GetCurrentProcessId());
+    dir_ = WindowsPath(unix_dir);
+    CreateDirectoryA(dir_.c_str(), nullptr);
+    std::string command = "start.exe /unix " + simulator + " --state-dir " + unix_dir;
+    for (const char* kind : {"com1", "usb1"}) {
+        command +=
+            std::string(" --port ") + kind + "=" + prefix_ + "/dosdevices/" + DeviceName(kind);
+    }
+    command += " --rapi-port 0 --control-port 0 --ready-file " + unix_dir + "/ready";
+    for (const std::string& option : options) command += " " + option;
+
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process)) {
+        unavailable_ = "start.exe /unix cannot start " + simulator;
+        return;
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    for (int i = 0; i < 200 && control_port_ == 0; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        std::ifstream ready(dir_ + "\\ready");
+        for (std::string line; std::getline(ready, line);) {
+            if (line.rfind("control=", 0) == 0)
+                control_port_ = static_cast<std::uint16_t>(std::stoi(line.substr(8)));
+        }
+    }
+    if (control_port_ == 0) unavailable_ = "handheld-sim did not get ready";
+}
+
+WineSim::~WineSim() {
+    if (control_port_ != 0) Control("quit");
+    // The simulator removes its links and its ready file as it ends.
+    for (int i = 0; i < 100 && FileExists(dir_ + "\\ready"); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    DeleteFileA((dir_ + "\\flash.bin").c_str());
+    RemoveDirectoryA(dir_.c_str());
+}
+
+std::string WineSim::DeviceName(const std::string& kind) const {
+    // Lower case: Wine finds the device folder's links only so.
+    const unsigned number = 100 + GetCurrentProcessId() % 800;
+    return "wceusbsh" + std::to_string(number) + (kind == "com1" ? "0" : "1");
+}
+
+std::string WineSim::DevicePath(const std::string& kind) const {
+    std::string name = DeviceName(kind);
+    for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
+    return "\\\\.\\" + name;
+}
+
+std::string WineSim::Control(const std::string& command) {
+    Winsock& ws = Sockets();
+    if (!ws.ready || control_port_ == 0) return "error no control channel";
+    const SOCKET s = ws.open(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = static_cast<u_short>((control_port_ >> 8) | (control_port_ << 8));
+    address.sin_addr.s_addr = 0x0100007F;  // 127.0.0.1 in network order
+    std::string reply;
+    if (ws.connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        const std::string line = command + "\n";
+        ws.send(s, line.data(), static_cast<int>(line.size()), 0);
+        char chunk[4096];
+        while (reply.find('\n') == std::string::npos) {
+            const int n = ws.recv(s, chunk, sizeof chunk, 0);
+            if (n <= 0) break;
+            reply.append(chunk, static_cast<std::size_t>(n));
+        }
+    }
+    ws.close(s);
+    if (!reply.empty() && reply.back() == '\n') reply.pop_back();
+    return reply;
+}
+
+std::vector<std::uint8_t> WineSim::Flash(std::size_t offset, std::size_t count) const {
+    std::ifstream flash(dir_ + "\\flash.bin", std::ios::binary);
+    flash.seekg(static_cast<std::streamoff>(offset));
+    std::vector<std::uint8_t> bytes(count);
+    flash.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
+    return bytes;
+}
+
+}  // namespace orvo::wine
