@@ -77,19 +77,23 @@ TEST_F(FlashSettingsTest, SaveWritesNothingWhenTheKeyCannotBeMadeAndGoesOnPastAF
     EXPECT_TRUE(partly.Value(kSettingsKeyPath, "FlashFile"));
 }
 
-TEST_F(FlashSettingsTest, LoadReadsBackWhatSaveWrote) {
+TEST_F(FlashSettingsTest, LoadReadsBackWhatSaveWroteAndNothingOnceCleared) {
     SaveFlashSettings(state, registry);
+    registry.Put("Software\\Other", "Keep", RegistryType::Dword, {1, 0, 0, 0});
     WizardState next;
     EXPECT_EQ(LoadFlashSettings(next, registry), 1);
     EXPECT_EQ(next.ImagePath, state.ImagePath) << "exactly the stored path, nothing trailing";
     EXPECT_EQ(next.ImagePathFromSettings, 1);
-}
 
-TEST_F(FlashSettingsTest, NoRecordLeavesEverythingAsItWas) {
-    state.ImagePath = "kept";
-    EXPECT_EQ(LoadFlashSettings(state, registry), 0);
-    EXPECT_EQ(state.ImagePath, "kept");
-    EXPECT_EQ(state.ImagePathFromSettings, 0);
+    ClearFlashSettings(registry);
+    EXPECT_FALSE(registry.HasKey(kSettingsKeyPath));
+    EXPECT_TRUE(registry.HasKey("Software\\Other"));
+    ClearFlashSettings(registry);  // a missing record is no error
+    WizardState after;
+    after.ImagePath = "kept";
+    EXPECT_EQ(LoadFlashSettings(after, registry), 0);
+    EXPECT_EQ(after.ImagePath, "kept");
+    EXPECT_EQ(after.ImagePathFromSettings, 0);
 }
 
 TEST_F(FlashSettingsTest, FlashZeroDoesNotResumeButStillGivesThePath) {
@@ -159,18 +163,6 @@ TEST_F(FlashSettingsTest, ValuesThatDoNotFitAreSkippedAndTheRestIsRead) {
     registry.PutText(kSettingsKeyPath, "FlashFile", "F:\\after.nbf");
     EXPECT_EQ(LoadFlashSettings(state, registry), 1);
     EXPECT_EQ(state.ImagePath, "F:\\after.nbf");
-}
-
-TEST_F(FlashSettingsTest, ClearDeletesTheRecordAndAMissingOneIsNoError) {
-    SaveFlashSettings(state, registry);
-    registry.Put("Software\\Other", "Keep", RegistryType::Dword, {1, 0, 0, 0});
-    ClearFlashSettings(registry);
-    EXPECT_FALSE(registry.HasKey(kSettingsKeyPath));
-    EXPECT_TRUE(registry.HasKey("Software\\Other"));
-    ClearFlashSettings(registry);
-    WizardState next;
-    EXPECT_EQ(LoadFlashSettings(next, registry), 0);
-    EXPECT_EQ(next.ImagePathFromSettings, 0);
 }
 
 }  // namespace
