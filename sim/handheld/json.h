@@ -42,7 +42,11 @@ inline std::string Array(const std::vector<std::string>& items) {
 inline std::string Object(const std::vector<std::pair<std::string, std::string>>& fields) {
     std::string out = "{";
     for (std::size_t i = 0; i < fields.size(); ++i) {
-        out += (i ? "," : "") + Str(fields[i].first) + ":" + fields[i].second;
+        // Appended piece by piece: GCC 12 at -O3 warns falsely (-Wrestrict) about "," + string.
+        if (i) out += ',';
+        out += Str(fields[i].first);
+        out += ':';
+        out += fields[i].second;
     }
     return out + "}";
 }
