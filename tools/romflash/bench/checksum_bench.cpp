@@ -2,6 +2,7 @@
 // throughput, the heap it holds meanwhile, and the read and the summing apart to show which one
 // limits. Prints figures; it is not a test.
 
+#include "bench_support.h"
 #include "image/image_checksum.h"
 #include "image/image_file.h"
 #include "image/image_operations.h"
@@ -20,57 +21,11 @@
 
 #include <unistd.h>
 
-// Heap accounting: every allocation carries its size in front of it.
-namespace {
-std::size_t heap_now = 0;
-std::size_t heap_peak = 0;
-constexpr std::size_t kHeaderRoom = alignof(std::max_align_t);
-
-void* Allocate(std::size_t size) {
-    auto* block = static_cast<unsigned char*>(std::malloc(size + kHeaderRoom));
-    if (!block) throw std::bad_alloc();
-    *reinterpret_cast<std::size_t*>(block) = size;
-    heap_now += size;
-    heap_peak = std::max(heap_peak, heap_now);
-    return block + kHeaderRoom;
-}
-void Release(void* pointer) {
-    if (!pointer) return;
-    auto* block = static_cast<unsigned char*>(pointer) - kHeaderRoom;
-    heap_now -= *reinterpret_cast<std::size_t*>(block);
-    std::free(block);
-}
-}  // namespace
-
-void* operator new(std::size_t size) { return Allocate(size); }
-void* operator new[](std::size_t size) { return Allocate(size); }
-void operator delete(void* pointer) noexcept { Release(pointer); }
-void operator delete[](void* pointer) noexcept { Release(pointer); }
-void operator delete(void* pointer, std::size_t) noexcept { Release(pointer); }
-void operator delete[](void* pointer, std::size_t) noexcept { Release(pointer); }
-
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr std::size_t kImageBytes = 32u << 20;
 constexpr int kRuns = 15;
-
-class QuietUi : public orvo::Ui {
-  public:
-    int OpenPage(orvo::Page) override { return orvo::kPageClosedAtOnce; }
-    void RequestClose() override {}
-    bool CloseRequested() const override { return false; }
-    void ShowCheckingNotice() override {}
-    void CloseCheckingNotice() override {}
-    void SetWatchdog(int) override {}
-    void StopWatchdog() override {}
-    void SetProgressRange(int, int) override {}
-    void SetProgressPosition(int) override {}
-    void SetProgressPercent(unsigned) override {}
-    void RefreshProgressCursor() override {}
-    void ShrinkProgressPage(bool) override {}
-    void EndProgressPage(int) override {}
-};
 
 std::vector<std::uint8_t> MakePayload(std::size_t size) {
     std::vector<std::uint8_t> payload(size);
@@ -125,16 +80,16 @@ int main() {
         dir / ("checksum_bench_" + std::to_string(::getpid()) + ".nbf");
     const std::vector<std::uint8_t> payload = MakePayload(kImageBytes - orvo::kImageHeaderSize);
 
-    QuietUi ui;
+    bench::QuietUi ui;
     orvo::WizardState state;
     state.ImagePath = WriteImage(image, payload);
     if (!orvo::ReadImageHeader(state.ImagePath, state, ui)) return 1;
 
     // The heap one pass holds, apart from the timing's own bookkeeping.
-    const std::size_t heap_before = heap_now;
-    heap_peak = heap_now;
+    const std::size_t heap_before = bench::heap_now;
+    bench::ResetHeapPeak();
     int verified = orvo::VerifyImageChecksum(state, ui);
-    const std::size_t held = heap_peak - heap_before;
+    const std::size_t held = bench::heap_peak - heap_before;
     const auto whole = Time([&] { verified &= orvo::VerifyImageChecksum(state, ui); });
 
     std::vector<std::uint8_t> buffer(orvo::kChecksumBufferSize);
