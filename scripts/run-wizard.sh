@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# The main job: builds what is missing, starts the simulated handheld and its surroundings (when
-# the rig is built), and runs the wizard under Wine.
+# The main job: builds what is missing, starts the simulated handheld and its surroundings, and
+# runs the wizard under Wine against them.
 #  - On your display (ROMWIZARD_DISPLAY=user with $DISPLAY set) you use the wizard yourself.
 #  - Otherwise it runs on a virtual display: the script waits for the Welcome page, saves a
 #    screenshot and the page's texts in artefacts/, and ends the wizard with Abbrechen.
@@ -10,18 +10,13 @@ cd "$root"
 
 bash scripts/setup.sh
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 -j 2 --target romwizard uidriver
-if [ -f sim/CMakeLists.txt ]; then
-    cmake --build --preset win64 -j 2
-    cmake --preset native >/dev/null
-    cmake --build --preset native -j 2 --target handheld-sim
-fi
+cmake --build --preset win64 -j 2 --target romwizard uidriver rapi wcescomm wcesmgr
+cmake --preset native >/dev/null
+cmake --build --preset native -j 2 --target handheld-sim
 
 source scripts/wine-env.sh
-if [ -f scripts/rig-up.sh ]; then
-    source scripts/rig-up.sh
-    trap 'bash scripts/rig-down.sh' EXIT
-fi
+source scripts/rig-up.sh
+trap 'bash scripts/rig-down.sh' EXIT
 
 run_dir="$root/build/win64"
 mkdir -p artefacts
