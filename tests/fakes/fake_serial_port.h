@@ -6,6 +6,7 @@
 #include "platform/serial_port.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <map>
@@ -25,9 +26,10 @@ class FakeSerialPort final : public SerialPort {
         Responder responder;
         int fail_write_at = -1;  // the write with this index (from 0) fails
         std::size_t short_write_at =
-            0;                    // >0: the write with index short_write_at-1 moves 1 byte less
-        bool reads_fail = false;  // every read fails
-        bool present = true;      // what the presence probe says
+            0;                       // >0: the write with index short_write_at-1 moves 1 byte less
+        bool reads_fail = false;     // every read fails
+        bool present = true;         // what the presence probe says
+        bool settings_hang = false;  // setting the read time-outs waits until the port is shut
 
         // Every write that went out, in order, over all openings of the port.
         std::vector<std::string> Written() const {
@@ -50,7 +52,11 @@ class FakeSerialPort final : public SerialPort {
     bool ApplyLineSettings() override { return true; }
     bool RaiseDtr() override { return true; }
     bool RaiseRts() override { return true; }
-    bool SetReadReturnsAtOnce() override { return true; }
+    bool SetReadReturnsAtOnce() override {
+        std::unique_lock lock(mutex_);
+        if (behaviour_->settings_hang) shut_changed_.wait(lock, [this] { return shut_; });
+        return !shut_;
+    }
 
     std::size_t Write(std::span<const std::uint8_t> bytes) override {
         const std::string text(bytes.begin(), bytes.end());
@@ -86,6 +92,7 @@ class FakeSerialPort final : public SerialPort {
     void Shut() override {
         std::lock_guard lock(mutex_);
         shut_ = true;
+        shut_changed_.notify_all();
     }
 
     // Bytes the handheld sends without being asked.
@@ -104,6 +111,7 @@ class FakeSerialPort final : public SerialPort {
     std::deque<char> incoming_;
     int writes_ = 0;
     bool shut_ = false;
+    std::condition_variable shut_changed_;
 };
 
 class FakeSerialPorts final : public SerialPorts {

@@ -89,6 +89,20 @@ TEST(OpenBootPort, AnswerMustHoldTheWholeTestText) {
     }
 }
 
+// A reader that never becomes ready costs its attempt 10 s, not the whole search.
+TEST(OpenBootPort, ReaderThatNeverGetsReadyIsGivenUp) {
+    LinkRig rig;
+    rig.ports.Add(kCom1)->settings_hang = true;
+    auto behaviour = rig.ports.Add(kUsb1);
+    FakeBootLoader boot_loader;
+    behaviour->responder = std::ref(boot_loader);
+    const Millis start = rig.clock.Now();
+    EXPECT_EQ(OpenBootPort(rig.link), 1);
+    EXPECT_GE(rig.clock.Now() - start, Millis(10000));
+    EXPECT_THAT(rig.ports.Opened(), ElementsAre(kCom1, kUsb1));
+    EXPECT_EQ(rig.state.SerialLink, 0);
+}
+
 TEST(OpenBootPort, UsbTestTextServesEitherUsbPath) {
     LinkRig rig;
     auto behaviour = rig.ports.Add(kUsb2);

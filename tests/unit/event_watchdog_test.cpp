@@ -1,0 +1,66 @@
+// The link's events and the watchdog timer, on a clock 100 times faster than the wall clock.
+
+#include "fakes/scaled_clock.h"
+#include "platform/event.h"
+#include "platform/watchdog_timer.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+namespace orvo {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(Event, AutoResetIsTakenOnceManualStaysSet) {
+    const ScaledClock clock(100);
+    Event automatic(Event::Reset::Auto);
+    automatic.Set();
+    EXPECT_TRUE(automatic.Wait(clock, 0ms));
+    EXPECT_FALSE(automatic.Wait(clock, 100ms));
+    Event manual(Event::Reset::Manual, true);
+    EXPECT_TRUE(manual.Wait(clock, 0ms));
+    EXPECT_TRUE(manual.Wait(clock, 0ms));
+    manual.Clear();
+    EXPECT_FALSE(manual.Wait(clock, 0ms));
+}
+
+// A pulse wakes a waiter; with nobody waiting it is lost.
+TEST(Event, PulseReachesOnlyAWaiter) {
+    const ScaledClock clock(100);
+    Event event(Event::Reset::Auto);
+    event.Pulse();
+    EXPECT_FALSE(event.Wait(clock, 100ms));
+    std::atomic<bool> woken{false};
+    std::thread waiter([&] { woken = event.Wait(clock, 500000ms); });
+    for (int i = 0; i < 500 && !woken; ++i) {
+        event.Pulse();
+        std::this_thread::sleep_for(10ms);
+    }
+    waiter.join();
+    EXPECT_TRUE(woken);
+    EXPECT_FALSE(event.Wait(clock, 0ms));
+}
+
+TEST(WatchdogTimer, FiresOncePerArmingAndRearmingPostponesIt) {
+    const ScaledClock clock(100);
+    std::atomic<int> fired{0};
+    WatchdogTimer timer(clock, [&] { ++fired; });
+    timer.Arm(10000);  // 100 ms of wall time
+    for (int i = 0; i < 6; ++i) {
+        std::this_thread::sleep_for(50ms);
+        timer.Arm(10000);
+    }
+    EXPECT_EQ(fired, 0);
+    std::this_thread::sleep_for(400ms);
+    EXPECT_EQ(fired, 1);
+    timer.Arm(10000);
+    timer.Stop();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(fired, 1);
+}
+
+}  // namespace
+}  // namespace orvo
