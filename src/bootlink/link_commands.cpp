@@ -1,5 +1,7 @@
 #include "bootlink/link_commands.h"
 
+#include "shell/hex_digit.h"
+
 #include <cstdio>
 
 namespace orvo {
@@ -7,13 +9,6 @@ namespace {
 
 void PutLe32(std::uint8_t* at, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -94,7 +89,7 @@ std::array<std::uint8_t, 12> BlockHeaderRecord(std::uint32_t address, std::uint3
 std::uint32_t HexPrefixValue(std::string_view text) {
     std::uint64_t value = 0;
     for (char c : text) {
-        const int digit = HexDigit(c);
+        const int digit = HexDigitValue(c);
         if (digit < 0) break;
         value = value * 16 + static_cast<unsigned>(digit);
         if (value > 0xFFFFFFFFu) return 0xFFFFFFFFu;

@@ -1,5 +1,7 @@
 #include "image/image_checksum.h"
 
+#include "shell/hex_digit.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -15,13 +17,6 @@ constexpr std::size_t kWordsPerFold = 256;
 constexpr std::uint32_t FoldLanes(std::uint64_t lanes) {
     return static_cast<std::uint32_t>((lanes & 0xFFFF) + ((lanes >> 16) & 0xFFFF) +
                                       ((lanes >> 32) & 0xFFFF) + (lanes >> 48));
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    return -1;
 }
 
 }  // namespace
@@ -51,7 +46,7 @@ std::optional<std::uint16_t> ParseHexText(std::string_view text) {
     if (text.empty()) return std::nullopt;
     std::uint16_t value = 0;
     for (char c : text) {
-        const int digit = HexDigit(c);
+        const int digit = HexDigitValue(c);
         if (digit < 0) return std::nullopt;
         value = static_cast<std::uint16_t>(value * 16 + digit);
     }

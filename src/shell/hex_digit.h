@@ -1,0 +1,13 @@
+#pragma once
+// The value of one hexadecimal digit of either letter case, for the texts that carry numbers.
+
+namespace orvo {
+
+constexpr int HexDigitValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+}
+
+}  // namespace orvo
