@@ -1,6 +1,7 @@
 #pragma once
 // Image files for tests: headers built field by field with a checksum summed byte by byte (apart
-// from the code under test), written into a temporary folder that is removed afterwards.
+// from the code under test), written into a temporary folder that is removed afterwards. Used by
+// the native tests and by the Win32 ones.
 
 #include "device/device_identity.h"
 
@@ -8,10 +9,9 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 namespace orvo::testing {
 
@@ -66,9 +66,10 @@ inline std::vector<std::uint8_t> Payload(std::size_t size, std::uint32_t seed = 
 
 class TempDir {
   public:
-    TempDir() {
-        std::string pattern = (std::filesystem::temp_directory_path() / "romimage-XXXXXX").string();
-        path_ = mkdtemp(pattern.data());
+    TempDir()
+        : path_(std::filesystem::temp_directory_path() /
+                ("romimage-" + std::to_string(std::random_device{}()))) {
+        std::filesystem::create_directory(path_);
     }
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -24,17 +25,14 @@ class ProgramResources {
 
     // The whole string-table entry, or nothing when the entry is missing or empty.
     std::optional<std::wstring> String(int id) const;
-    // The bytes of a resource in the German language, or an empty vector.
-    std::vector<std::uint8_t> Data(LPCWSTR type, int id) const;
-    const void* Raw(LPCWSTR type, int id) const;
+    // The bytes of a resource in the German language; empty when there is none.
+    std::span<const std::uint8_t> Data(LPCWSTR type, int id) const;
 
   private:
     HMODULE module_ = nullptr;
 };
 
 struct DialogItem {
-    std::uint32_t help_id = 0;
-    std::uint32_t ex_style = 0;
     std::uint32_t style = 0;
     int x = 0, y = 0, cx = 0, cy = 0;
     int id = 0;
@@ -56,6 +54,6 @@ struct DialogTemplate {
 };
 
 // Reads a DLGTEMPLATEEX; a plain DLGTEMPLATE gives extended == false and nothing else.
-DialogTemplate ParseDialogTemplate(const std::vector<std::uint8_t>& bytes);
+DialogTemplate ParseDialogTemplate(std::span<const std::uint8_t> bytes);
 
 }  // namespace orvo::test

@@ -36,36 +36,28 @@ class RegistryAdapterTest : public ::testing::Test {
 
     bool SettingsKeyExists() const {
         HKEY key = nullptr;
-        if (RegOpenKeyExA(root_, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS) {
-            return false;
-        }
-        RegCloseKey(key);
-        return true;
+        const bool exists =
+            RegOpenKeyExA(root_, kSettingsKeyPath, 0, KEY_READ, &key) == ERROR_SUCCESS;
+        if (exists) RegCloseKey(key);
+        return exists;
     }
 
     RawValue Query(const char* name) const {
         RawValue value;
-        HKEY key = nullptr;
-        if (RegOpenKeyExA(root_, kSettingsKeyPath, 0, KEY_READ, &key) != ERROR_SUCCESS)
-            return value;
         DWORD size = 0;
-        if (RegQueryValueExA(key, name, nullptr, &value.type, nullptr, &size) == ERROR_SUCCESS) {
-            value.data.resize(size);
-            RegQueryValueExA(key, name, nullptr, &value.type, value.data.data(), &size);
-            value.data.resize(size);
-        }
-        RegCloseKey(key);
+        RegGetValueA(root_, kSettingsKeyPath, name, RRF_RT_ANY | RRF_NOEXPAND, nullptr, nullptr,
+                     &size);
+        value.data.resize(size);
+        RegGetValueA(root_, kSettingsKeyPath, name, RRF_RT_ANY | RRF_NOEXPAND, &value.type,
+                     value.data.data(), &size);
+        value.data.resize(size);
         return value;
     }
 
     void SetRaw(const char* name, DWORD type, const std::vector<std::uint8_t>& data) {
-        HKEY key = nullptr;
-        ASSERT_EQ(RegCreateKeyExA(root_, kSettingsKeyPath, 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+        ASSERT_EQ(RegSetKeyValueA(root_, kSettingsKeyPath, name, type, data.data(),
+                                  static_cast<DWORD>(data.size())),
                   ERROR_SUCCESS);
-        EXPECT_EQ(RegSetValueExA(key, name, 0, type, data.data(), static_cast<DWORD>(data.size())),
-                  ERROR_SUCCESS);
-        RegCloseKey(key);
     }
 
     // Runs the system's reg.exe with `arguments` as another program would, and waits for it.
