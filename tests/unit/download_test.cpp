@@ -10,7 +10,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-
 namespace orvo::test {
 namespace {
 
@@ -185,8 +184,22 @@ TEST(Download, FirstLoadCommandThatCannotBeSent) {
     EXPECT_EQ(rig.state.DownloadStatus, 0);
     EXPECT_THAT(rig.ui.Opened(), ElementsAre(Page::UpdateError));
     EXPECT_TRUE(rig.ui.CloseRequested());
-    EXPECT_EQ(rig.ui.ProgressCalls().back(),
-              (FakeUi::ProgressCall{FakeUi::ProgressCall::Shrink, 0}));
+    EXPECT_THAT(rig.ui.ProgressCalls(),
+                ::testing::Contains(FakeUi::ProgressCall{FakeUi::ProgressCall::Shrink, 0}));
+}
+
+// The second load command cannot be sent: the Update error page ends the wizard and the
+// sequence does not claim the second download as requested.
+TEST(Download, SecondLoadCommandThatCannotBeSent) {
+    UpdateRig rig(0x80000 + 0x800);
+    rig.behaviour->fail_write_at = 133;  // after the first download's 133 writes
+    rig.ui.Script(Page::UpdateError, 0);
+    FlashSequence(rig.link);
+    EXPECT_EQ(rig.state.DownloadStatus, 2);
+    EXPECT_EQ(rig.link.CompletedDownloads, 1);
+    EXPECT_THAT(rig.ui.Opened(), ElementsAre(Page::UpdateError));
+    EXPECT_TRUE(rig.ui.CloseRequested());
+    EXPECT_EQ(rig.settings_cleared, 0);
 }
 
 TEST(Download, PercentOfTheFirstDownloadTruncates) {
