@@ -1,5 +1,5 @@
 // The simulated handheld's boot loader driven over its pty as the wizard drives it: port test,
-// identity read in framed mode, the two downloads of an update, the version box.
+// identity read in framed mode, the two downloads of an update, and what the PC gets wrong.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -113,79 +113,6 @@ TEST(BootLoaderFace, UpdateInTwoDownloadsWritesTheFlashByteForByte) {
         << state;
     EXPECT_NE(state.find("\"readdata\":[\"0xA0040100\",\"0xA2FC0000\"]"), std::string::npos);
     EXPECT_NE(state.find("\"errors\":[]"), std::string::npos) << state;
-}
-
-TEST(BootLoaderFace, DrawsTheVersionBoxOnItsScreen) {
-    Sim sim({"--mode", "bootloader"});
-    Line line(sim.Link("com1"));
-    const char* steps[][3] = {{"b", "1", "************"},
-                              {"c", "1", "*"},
-                              {"c", "c", "*"},
-                              {"e", "1", "*"},
-                              {"e", "5", "2"},
-                              {"e", "6", "."},
-                              {"e", "7", "0"},
-                              {"e", "8", "5"},
-                              {"e", "c", "*"},
-                              {"11", "1", "************"}};
-    for (auto& s : steps) {
-        line.Write(std::string("shmsg ") + s[0] + " " + s[1] + " \"" + s[2] + "\"\r");
-    }
-    line.ReadUntil("shmsg 11 1 \"************\"\r\n");
-    std::string state = sim.State();
-    std::string blank(30, ' ');
-    EXPECT_NE(state.find("\"" + blank.substr(0, 1) + "************" + blank.substr(13) + "\""),
-              std::string::npos);
-    EXPECT_NE(state.find("\" *   2.05   *" + blank.substr(13) + "\""), std::string::npos) << state;
-    EXPECT_NE(state.find("\"screen_messages\":10"), std::string::npos);
-    EXPECT_NE(state.find("\"errors\":[]"), std::string::npos) << state;
-}
-
-TEST(BootLoaderFace, AnswersOnlyInItsBootLoaderAndOnItsOwnPort) {
-    Sim sim;
-    Line com1(sim.Link("com1"));
-    Line com2(sim.Link("com2"));
-    Line usb1(sim.Link("usb1"));
-    com1.Write("COM1 Port Test\r");
-    EXPECT_EQ(com1.ReadFor(300), "") << "running normally, the boot loader is silent";
-    ASSERT_EQ(sim.Control("boot"), "ok");
-    com1.Write("COM1 Port Test\r");
-    EXPECT_EQ(com1.ReadUntil("\n"), "COM1 Port Test\r\n");
-    com2.Write("COM2 Port Test\r");
-    usb1.Write("USB Port Test\r");
-    EXPECT_EQ(com2.ReadFor(300), "") << "com2 is not the handheld's link";
-    EXPECT_EQ(usb1.ReadFor(100), "");
-    ASSERT_EQ(sim.Control("set link usb1"), "ok");
-    usb1.Write("USB Port Test\r");
-    EXPECT_EQ(usb1.ReadUntil("\n"), "USB Port Test\r\n");
-    ASSERT_EQ(sim.Control("off"), "ok");
-    usb1.Write("USB Port Test\r");
-    EXPECT_EQ(usb1.ReadFor(300), "") << "switched off";
-}
-
-TEST(BootLoaderFace, ReadsBackTheIdentityThatWriteAreaStored) {
-    Sim sim;
-    Rapi rapi(sim.rapi_port());
-    ASSERT_TRUE(rapi.Init());
-    ASSERT_TRUE(rapi.Put("\\Windows\\ZIB_WriteReserveArea.dll", {1, 2, 3}));
-    std::vector<std::uint8_t> record = Le32s({2, 0xA0040100, 20});
-    std::vector<std::uint8_t> text = Utf16("Orvo 4700WBTENG3.10");
-    record.insert(record.end(), text.begin(), text.end());
-    record.resize(76, 0);
-    std::vector<std::uint8_t> bad = record;
-    bad[8] = 19;  // the length must be rounded up to a multiple of four
-    EXPECT_LT(rapi.Invoke("ZIB_WriteReserveArea.dll", "WriteArea", bad).result, 0);
-    EXPECT_EQ(sim.Control("flash read A0040100 4"), "ok ffffffff")
-        << "a refused record writes nothing";
-    EXPECT_EQ(rapi.Invoke("ZIB_WriteReserveArea.dll", "WriteArea", record).result, 0);
-
-    ASSERT_EQ(sim.Control("boot"), "ok");
-    Line line(sim.Link("com1"));
-    line.Write("$ZIB$\r");
-    line.ReadUntil("$ZIB$\r\n");
-    std::string answer = FramedRead(line, 0xA0040100);
-    EXPECT_EQ(answer.substr(0, 24), "QARS Orvo 4700WBTENG3.10") << answer;
-    EXPECT_EQ(answer.size(), 5 + 0x28 + 6u) << "0x28 bytes between the frame marks";
 }
 
 TEST(BootLoaderFace, RecordsWhatThePcGotWrong) {

@@ -81,16 +81,22 @@ TEST(ControlChannel, PullingASerialCableLeavesADeadLine) {
     EXPECT_TRUE(rapi.Init());
 }
 
-TEST(ControlChannel, ASilentBootLoaderTakesBytesAndAnswersNothing) {
-    Sim sim({"--mode", "bootloader"});
+TEST(ControlChannel, TheBootLoaderAnswersOnlyWhenStartedAndNotSilent) {
+    Sim sim;
     Line line(sim.Link("com1"));
+    line.Write("COM1 Port Test\r");
+    EXPECT_EQ(line.ReadFor(300), "") << "running normally, the boot loader is silent";
+    ASSERT_EQ(sim.Control("boot"), "ok");
     ASSERT_EQ(sim.Control("silent on"), "ok");
     line.Write("COM1 Port Test\r");
     EXPECT_EQ(line.ReadFor(300), "");
-    EXPECT_NE(sim.State().find("\"bytes_in\":15,"), std::string::npos);
+    EXPECT_NE(sim.State().find("\"bytes_in\":15,"), std::string::npos) << "silent, it takes bytes";
     ASSERT_EQ(sim.Control("silent off"), "ok");
     line.Write("COM1 Port Test\r");
     EXPECT_EQ(line.ReadUntil("\n"), "COM1 Port Test\r\n");
+    ASSERT_EQ(sim.Control("off"), "ok");
+    line.Write("COM1 Port Test\r");
+    EXPECT_EQ(line.ReadFor(300), "") << "switched off";
 }
 
 TEST(ControlChannel, ASlowLineTakesAtLeastItsBaudRate) {

@@ -64,21 +64,12 @@ bool RecvAll(int fd, void* data, std::size_t size) {
 Sim::Sim(std::vector<std::string> options) {
     char pattern[] = "/tmp/handheld-sim-test.XXXXXX";
     dir_ = ::mkdtemp(pattern);
-    std::vector<std::string> args = {HANDHELD_SIM,
-                                     "--state-dir",
-                                     dir_,
-                                     "--port",
-                                     "com1=" + Link("com1"),
-                                     "--port",
-                                     "com2=" + Link("com2"),
-                                     "--port",
-                                     "usb1=" + Link("usb1"),
-                                     "--rapi-port",
-                                     "0",
-                                     "--control-port",
-                                     "0",
-                                     "--ready-file",
-                                     dir_ + "/ready"};
+    std::vector<std::string> args = {
+        HANDHELD_SIM,     "--state-dir", dir_,           "--rapi-port",  "0",
+        "--control-port", "0",           "--ready-file", dir_ + "/ready"};
+    for (const char* port : {"com1", "com2", "usb1"}) {
+        args.insert(args.end(), {"--port", std::string(port) + "=" + Link(port)});
+    }
     args.insert(args.end(), options.begin(), options.end());
     pid_ = ::fork();
     if (pid_ == 0) {
