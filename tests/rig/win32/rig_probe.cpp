@@ -157,42 +157,37 @@ void DeviceData(const Api& a) {
     Check(missing < 0, "invoking a library that is not on the handheld fails");
 }
 
-void WriteArea(const Api& a, const std::string& identity) {
-    Check(Put(a, L"\\Windows\\ZIB_WriteReserveArea.dll", std::vector<BYTE>(300, 0x5A)),
-          "ZIB_WriteReserveArea.dll copied");
-    BYTE record[76] = {};
-    DWORD op = 2;
-    DWORD address = 0xA0040100;
-    DWORD length = (static_cast<DWORD>(identity.size()) + 3) & ~3u;
-    std::memcpy(record, &op, 4);
-    std::memcpy(record + 4, &address, 4);
-    std::memcpy(record + 8, &length, 4);
-    for (std::size_t i = 0; i < identity.size(); ++i) record[12 + 2 * i] = identity[i];
+// Copies a device library to the handheld and calls its entry with `record`, as the wizard does.
+void CallLibrary(const Api& a, const std::wstring& library, const wchar_t* entry,
+                 std::vector<BYTE> record) {
+    Check(Put(a, (L"\\Windows\\" + library).c_str(), std::vector<BYTE>(300, 0x5A)),
+          "a library is copied");
     DWORD size = 0;
     BYTE* reply = nullptr;
-    HRESULT hr = a.Invoke(L"ZIB_WriteReserveArea.dll", L"WriteArea", sizeof record, record, &size,
-                          &reply, nullptr, 0);
-    Check(hr >= 0, "WriteArea succeeds");
+    HRESULT hr = a.Invoke(library.c_str(), entry, static_cast<DWORD>(record.size()), record.data(),
+                          &size, &reply, nullptr, 0);
+    Check(hr >= 0, "a library call succeeds");
     if (reply) LocalFree(reply);
 }
 
+void WriteArea(const Api& a, const std::string& identity) {
+    std::vector<BYTE> record(76);
+    const DWORD head[3] = {2, 0xA0040100, (static_cast<DWORD>(identity.size()) + 3) & ~3u};
+    std::memcpy(record.data(), head, sizeof head);
+    for (std::size_t i = 0; i < identity.size(); ++i) record[12 + 2 * i] = identity[i];
+    CallLibrary(a, L"ZIB_WriteReserveArea.dll", L"WriteArea", record);
+}
+
 void SetTime(const Api& a) {
-    Check(Put(a, L"\\Windows\\SetSystemTime.dll", std::vector<BYTE>(200, 0x11)),
-          "SetSystemTime.dll copied");
-    BYTE record[188] = {};
+    std::vector<BYTE> record(188);
     TIME_ZONE_INFORMATION tz{};
     GetTimeZoneInformation(&tz);
     SYSTEMTIME now{};
     GetSystemTime(&now);
     static_assert(sizeof tz == 172 && sizeof now == 16);
-    std::memcpy(record, &tz, 172);
-    std::memcpy(record + 172, &now, 16);
-    DWORD size = 0;
-    BYTE* reply = nullptr;
-    HRESULT hr = a.Invoke(L"SetSystemTime.dll", L"SetSysTime", sizeof record, record, &size, &reply,
-                          nullptr, 0);
-    Check(hr >= 0, "SetSysTime succeeds");
-    if (reply) LocalFree(reply);
+    std::memcpy(record.data(), &tz, 172);
+    std::memcpy(record.data() + 172, &now, 16);
+    CallLibrary(a, L"SetSystemTime.dll", L"SetSysTime", record);
 }
 
 void Backup(const Api& a, const char* target) {
@@ -246,18 +241,6 @@ void Backup(const Api& a, const char* target) {
     Check(polls > 0, "the power status answers while the backup runs");
 }
 
-int PowerStatus(const Api& a) {
-    if (!Open(a)) return 1;
-    SYSTEM_POWER_STATUS_EX ps{};
-    if (a.PowerStatus(&ps, TRUE)) {
-        std::printf("ac=%d\n", ps.ACLineStatus);
-    } else {
-        std::printf("ac=unreachable\n");
-    }
-    a.Uninit();
-    return 0;
-}
-
 int Connect(const Api& a, int seconds) {
     RAPIINIT init{};
     init.cbSize = sizeof init;
@@ -270,16 +253,17 @@ int Connect(const Api& a, int seconds) {
     return g_failures == 0 ? 0 : 1;
 }
 
+// The power status, then every change of it for `seconds`.
 int Watch(const Api& a, int seconds) {
     if (!Open(a)) return 1;
     std::string last;
-    for (int i = 0; i < seconds * 10; ++i) {
+    for (int i = 0; i == 0 || i < seconds * 10; ++i) {
         SYSTEM_POWER_STATUS_EX ps{};
         std::string now =
             a.PowerStatus(&ps, TRUE) ? std::to_string(ps.ACLineStatus) : "unreachable";
         if (now != last) std::printf("ac=%s\n", now.c_str());
         last = now;
-        Sleep(100);
+        if (seconds > 0) Sleep(100);
     }
     a.Uninit();
     return 0;
@@ -338,12 +322,17 @@ std::string OwnerPath(HWND wnd) {
     return s;
 }
 
-int OpenPort(const char* port) {
+// Opens a port for both directions, alone; prints open=error N when that fails.
+HANDLE OpenLink(const char* port, DWORD flags) {
     HANDLE h = CreateFileW(Widen(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        std::printf("open=error %lu\n", GetLastError());
-    } else {
+                           OPEN_EXISTING, flags, nullptr);
+    if (h == INVALID_HANDLE_VALUE) std::printf("open=error %lu\n", GetLastError());
+    return h;
+}
+
+int OpenPort(const char* port) {
+    HANDLE h = OpenLink(port, FILE_FLAG_OVERLAPPED);
+    if (h != INVALID_HANDLE_VALUE) {
         std::printf("open=ok\n");
         CloseHandle(h);
     }
@@ -351,12 +340,8 @@ int OpenPort(const char* port) {
 }
 
 int PortTest(const char* port, const char* text) {
-    HANDLE h = CreateFileW(Widen(port).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
-                           OPEN_EXISTING, 0, nullptr);
-    if (h == INVALID_HANDLE_VALUE) {
-        std::printf("open=error %lu\n", GetLastError());
-        return 1;
-    }
+    HANDLE h = OpenLink(port, 0);
+    if (h == INVALID_HANDLE_VALUE) return 1;
     COMMTIMEOUTS timeouts{0, 0, 200, 0, 0};
     SetCommTimeouts(h, &timeouts);
     std::string out = std::string(8, '\r') + text + "\r";
@@ -433,9 +418,9 @@ int main(int argc, char** argv) {
     if ((what == "rapi" && argc == 3) || (what == "power" && argc == 2) ||
         (what == "watch" && argc == 3) || (what == "connect" && argc == 3)) {
         if (!LoadApi(a)) return 1;
-        if (what == "watch") return Watch(a, std::atoi(argv[2]));
+        if (what == "rapi") return RapiScenario(a, argv[2]);
         if (what == "connect") return Connect(a, std::atoi(argv[2]));
-        return what == "rapi" ? RapiScenario(a, argv[2]) : PowerStatus(a);
+        return Watch(a, what == "watch" ? std::atoi(argv[2]) : 0);
     }
     std::printf(
         "usage: rig-probe rapi FILE | power | watch SECONDS | connect SECONDS | activesync PORT | "
