@@ -48,13 +48,13 @@ TEST(WatchdogTimer, FiresOncePerArmingAndRearmingPostponesIt) {
     const ScaledClock clock(100);
     std::atomic<int> fired{0};
     WatchdogTimer timer(clock, [&] { ++fired; });
-    timer.Arm(10000);  // 100 ms of wall time
-    for (int i = 0; i < 6; ++i) {
+    timer.Arm(30000);  // 300 ms of wall time
+    for (int i = 0; i < 8; ++i) {
         std::this_thread::sleep_for(50ms);
-        timer.Arm(10000);
+        timer.Arm(30000);
     }
     EXPECT_EQ(fired, 0);
-    std::this_thread::sleep_for(400ms);
+    for (int i = 0; i < 200 && fired == 0; ++i) std::this_thread::sleep_for(10ms);
     EXPECT_EQ(fired, 1);
     timer.Arm(10000);
     timer.Stop();
