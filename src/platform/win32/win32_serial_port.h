@@ -29,8 +29,8 @@ class Win32SerialPort final : public SerialPort {
     void Shut() override;
 
   private:
-    // Waits for an overlapped operation on `event` to end, or for Shut; the bytes it moved, or
-    // no value when it failed or was cancelled.
+    // Waits for an overlapped operation to end, cancelling it at Shut; false when it failed or
+    // was cancelled, else `moved` holds the bytes it moved.
     bool Finish(OVERLAPPED& overlapped, DWORD& moved);
     void EndPendingRead();
 
