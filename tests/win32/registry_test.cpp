@@ -154,34 +154,29 @@ TEST_F(RegistryAdapterTest, ReadsValuesThatAnotherProgramWrote) {
     EXPECT_EQ(other.ImagePathFromSettings, 0);
 }
 
-TEST_F(RegistryAdapterTest, FlashFileIsATerminatedPathWithin260Characters) {
+TEST_F(RegistryAdapterTest, ValuesAreReadByTheirBytesWhateverTheirType) {
     Win32Registry registry(root_);
-    const std::string longest(259, 'p');
-    std::vector<std::uint8_t> with_zero(longest.begin(), longest.end());
-    with_zero.push_back(0);
-    SetRaw("FlashFile", REG_SZ, with_zero);
+    // "Flash" as a text whose first character has the code 1 counts; the digit 1 does not.
+    SetRaw("Flash", REG_SZ, {1, 0});
+    EXPECT_EQ(LoadFlashSettings(state_, registry), 1);
+    SetRaw("Flash", REG_SZ, {'1', 0});
     EXPECT_EQ(LoadFlashSettings(state_, registry), 0);
-    EXPECT_EQ(state_.ImagePath, longest);
 
+    // "FlashFile" is a terminated path within 260 characters, and exactly its own bytes.
+    std::vector<std::uint8_t> longest(259, 'p');
+    longest.push_back(0);
+    SetRaw("FlashFile", REG_SZ, longest);
+    LoadFlashSettings(state_, registry);
+    EXPECT_EQ(state_.ImagePath, std::string(259, 'p'));
     WizardState exact;
     exact.ImagePath = "before";
     SetRaw("FlashFile", REG_SZ, std::vector<std::uint8_t>(260, 'q'));
     LoadFlashSettings(exact, registry);
     EXPECT_EQ(exact.ImagePath, "before") << "260 characters leave no room for the zero";
     EXPECT_EQ(exact.ImagePathFromSettings, 0);
-
-    WizardState unterminated;
     SetRaw("FlashFile", REG_BINARY, {'C', ':', '\\', 'r', '.', 'n', 'b', 'f'});
-    LoadFlashSettings(unterminated, registry);
-    EXPECT_EQ(unterminated.ImagePath, "C:\\r.nbf");
-}
-
-TEST_F(RegistryAdapterTest, FlashStoredAsTextWithCodeOneCounts) {
-    Win32Registry registry(root_);
-    SetRaw("Flash", REG_SZ, {1, 0});
-    EXPECT_EQ(LoadFlashSettings(state_, registry), 1);
-    SetRaw("Flash", REG_SZ, {'1', 0});
-    EXPECT_EQ(LoadFlashSettings(state_, registry), 0);
+    LoadFlashSettings(exact, registry);
+    EXPECT_EQ(exact.ImagePath, "C:\\r.nbf");
 }
 
 TEST_F(RegistryAdapterTest, ARootThatIsGoneMakesEveryCallFailQuietly) {

@@ -71,11 +71,6 @@ TEST_F(ResourcesTest, TextsKeepBlanksQuotesLineBreaksAndUmlauts) {
               L"zur\n    Verfügung steht.\r\n3. Löschen Sie die unvollständige Sicherungskopie des "
               L"ROM-Image vom PC.\r\n4. Führen Sie das Veltro noch einmal aus, und versuchen Sie, "
               L"die\n    Funktion Sichern erneut auszuführen.");
-    EXPECT_EQ(Text(11147),
-              L" Sie benötigen ActiveSync 3.5 oder höher, um das neue ROM-Image verwenden zu "
-              L"können. \n\n Installieren Sie ActiveSync 3.5 oder höher, und starten Sie dieses "
-              L"Utility noch einmal.");
-    EXPECT_EQ(Text(11101), L"WARNUNG 112: DIE VON IHNEN AUSGEWÄHLTE DATEI IST BEREITS VORHANDEN");
     EXPECT_EQ(Text(11166), L"Achtung :");
     EXPECT_EQ(Text(11181), L"1");
     EXPECT_EQ(Text(11033), L"Das ROM-Image auf Ihrem Orvo Pocket PC wird aktualisiert... ");
