@@ -14,6 +14,7 @@
 #include <tuple>
 #include <vector>
 
+#include "pages/page_frame.h"
 #include "win32/program_resources.h"
 
 namespace orvo::test {
@@ -93,34 +94,25 @@ class Page {
     HWND window_ = nullptr;
 };
 
-// A font derived from the page font the way the pages make theirs.
-class DerivedFont {
+// The font a page gives a control, made by the pages' own font makers.
+class PageFont {
   public:
-    DerivedFont(HWND page, Font kind) {
+    PageFont(HWND page, Font kind) {
         font_ = reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0));
-        if (kind == Font::Page || font_ == nullptr) return;
-        LOGFONTW description{};
-        GetObjectW(font_, sizeof description, &description);
         if (kind == Font::Heading) {
-            description.lfHeight = 17;
-            description.lfWeight = 900;
-            lstrcpynW(description.lfFaceName, L"Arial", LF_FACESIZE);
-        } else {
-            description.lfWeight = FW_BOLD;
+            heading_ = pages::HeadingFont::Make(page);
+            font_ = heading_.Get();
+        } else if (kind == Font::Bold) {
+            bold_ = pages::MakeWeightedPageFont(page, FW_BOLD);
+            font_ = bold_.Get();
         }
-        owned_ = CreateFontIndirectW(&description);
-        font_ = owned_;
     }
-    ~DerivedFont() {
-        if (owned_ != nullptr) DeleteObject(owned_);
-    }
-    DerivedFont(const DerivedFont&) = delete;
-    DerivedFont& operator=(const DerivedFont&) = delete;
     HFONT Get() const { return font_; }
 
   private:
     HFONT font_ = nullptr;
-    HFONT owned_ = nullptr;
+    pages::HeadingFont heading_;
+    win32::OwnedFont bold_;
 };
 
 // The space a text takes, wrapped at `width` pixels as a static control wraps it.
@@ -134,6 +126,12 @@ SIZE Measure(HWND window, HFONT font, const std::wstring& text, int width, bool 
     SelectObject(dc, old);
     ReleaseDC(window, dc);
     return SIZE{need.right, need.bottom};
+}
+
+// The width of a run of blanks (or any text) where a line starts: as far as the next word moves.
+int IndentWidth(HWND control, HFONT font, const std::wstring& indent) {
+    return Measure(control, font, indent + L"X", 2000, true).cx -
+           Measure(control, font, L"X", 2000, true).cx;
 }
 
 bool IsButton(HWND control) {
@@ -254,7 +252,7 @@ TEST_F(PageLayoutTest, EveryTextFitsItsControlAndLinesBrokenByHandStayWhole) {
                          std::to_string(fill.control));
             HWND control = page.Control(fill.control);
             ASSERT_NE(control, nullptr);
-            DerivedFont font(page.Window(), fill.font);
+            PageFont font(page.Window(), fill.font);
             RECT client;
             GetClientRect(control, &client);
             // A button needs room for its frame beside the text.
@@ -362,7 +360,7 @@ TEST_F(PageLayoutTest, BulletsStandBesideTheLinesTheyMark) {
         const std::wstring text = T(bullet.text);
         const auto at = text.find(bullet.marker);
         ASSERT_NE(at, std::wstring::npos);
-        DerivedFont font(page.Window(), Font::Page);
+        PageFont font(page.Window(), Font::Page);
         RECT client;
         GetClientRect(control, &client);
         const int line = Measure(control, font.Get(), L"X", client.right, false).cy;
@@ -376,10 +374,7 @@ TEST_F(PageLayoutTest, BulletsStandBesideTheLinesTheyMark) {
         // Left of the line's first word: in its indent of blanks, or just left of the control.
         const auto line_start = at == 0 ? 0 : text.rfind(L'\n', at - 1) + 1;
         const std::wstring indent = text.substr(line_start, at - line_start);
-        const int room = indent.empty()
-                             ? 0
-                             : Measure(control, font.Get(), indent + L"X", 2000, true).cx -
-                                   Measure(control, font.Get(), L"X", 2000, true).cx;
+        const int room = IndentWidth(control, font.Get(), indent);
         EXPECT_LE(mark.right, box.left + room);
         EXPECT_GE(mark.right, box.left + room - 20);
     }
@@ -389,14 +384,12 @@ TEST_F(PageLayoutTest, BoldLabelFitsInTheIndentOfTheWarning) {
     Page page(program_, 103);
     ASSERT_NE(page.Window(), nullptr);
     HWND warning = page.Control(1177);
-    DerivedFont plain(page.Window(), Font::Page);
-    DerivedFont bold(page.Window(), Font::Bold);
+    PageFont plain(page.Window(), Font::Page);
+    PageFont bold(page.Window(), Font::Bold);
     const std::wstring warning_text = T(11149);
     const auto indent = warning_text.find_first_not_of(L' ');
     ASSERT_EQ(indent, 18u);
-    const int room =
-        Measure(warning, plain.Get(), std::wstring(indent, L' ') + L"X", 2000, true).cx -
-        Measure(warning, plain.Get(), L"X", 2000, true).cx;
+    const int room = IndentWidth(warning, plain.Get(), std::wstring(indent, L' '));
     EXPECT_LT(Measure(warning, bold.Get(), T(11166), 2000, true).cx, room);
 }
 
