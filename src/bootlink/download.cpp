@@ -193,7 +193,8 @@ void FlashSequence(BootLink& link) {
             }
             state.DownloadStatus = 3;
         }
-        if (link.LinkStop == 1 || state.DownloadStatus == 3) return;
+        // An error page that ended the wizard (an image that cannot be opened) ends it too.
+        if (link.LinkStop == 1 || state.DownloadStatus == 3 || ui.CloseRequested()) return;
     }
 }
 
@@ -211,6 +212,7 @@ void DownloadThread(BootLink& link) {
                                                                             : std::nullopt;
     if (!file_size) {
         context.DownloadActive = 0;
+        link.Stop();
         link.hPort.Close();
         ui.OpenPage(Page::ImageOpenError);
         ui.RequestClose();

@@ -101,7 +101,11 @@ TEST(ReadBootIdentity, SilenceEndsTheReadWithoutAPage) {
         EXPECT_LE(waited, Millis(30000));
         EXPECT_EQ(rig.link.LinkStop, 1);
         EXPECT_TRUE(rig.ui.Opened().empty());
-        EXPECT_EQ(rig.ui.ProgressEnd(), page ? std::optional<int>(2) : std::nullopt);
+        if (page) {
+            EXPECT_EQ(rig.ui.WaitProgressEnd(std::chrono::seconds(5)), 2);
+        } else {
+            EXPECT_EQ(rig.ui.ProgressEnd(), std::nullopt);
+        }
     }
 }
 

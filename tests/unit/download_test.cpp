@@ -42,10 +42,13 @@ struct UpdateRig : LinkRig {
         state.ImageFileHandle.Close();
     }
 
-    // Runs FlashSequence and waits for the page to end; its end code.
+    // Runs FlashSequence and waits for the page to end and the download thread after it; the
+    // page's end code.
     std::optional<int> Run() {
         FlashSequence(link);
-        return ui.WaitProgressEnd(60s);
+        const std::optional<int> end = ui.WaitProgressEnd(60s);
+        if (link.Download.thread.joinable()) link.Download.thread.join();
+        return end;
     }
     std::vector<int> Percents() const {
         std::vector<int> percents;
@@ -169,8 +172,6 @@ TEST(Download, NoRecordRequestEndsThroughTheWatchdog) {
     const auto start = rig.clock.Now();
     EXPECT_EQ(rig.Run(), 2);
     EXPECT_LT(rig.clock.Now() - start, Millis(150000));
-    EXPECT_TRUE(rig.link.Download.thread.joinable());
-    rig.link.Download.thread.join();
     EXPECT_EQ(rig.state.DownloadStatus, 1);
     EXPECT_EQ(rig.link.CompletedDownloads, 0);
     EXPECT_TRUE(rig.log.Has("\n Line 496: Request record 60 seconds time out\n"));
@@ -200,6 +201,21 @@ TEST(Download, SecondLoadCommandThatCannotBeSent) {
     EXPECT_THAT(rig.ui.Opened(), ElementsAre(Page::UpdateError));
     EXPECT_TRUE(rig.ui.CloseRequested());
     EXPECT_EQ(rig.settings_cleared, 0);
+}
+
+// A boot loader that names no file at the first download: the image cannot be opened, the
+// Image-open error page ends the wizard, the link stops and the sequence returns.
+TEST(Download, NoFileKeyEndsWithTheImageOpenPage) {
+    UpdateRig rig(0x80000 + kBlock);
+    rig.boot_loader.key_override['F'] = "";
+    rig.ui.Script(Page::ImageOpenError, 0);
+    FlashSequence(rig.link);
+    EXPECT_THAT(rig.ui.Opened(), ElementsAre(Page::ImageOpenError));
+    EXPECT_TRUE(rig.ui.CloseRequested());
+    EXPECT_EQ(rig.link.LinkStop, 1);
+    EXPECT_FALSE(rig.link.hPort.IsOpen());
+    EXPECT_EQ(rig.link.CompletedDownloads, 0);
+    EXPECT_TRUE(rig.boot_loader.Downloads().at(0).block_addresses.empty());
 }
 
 TEST(Download, PercentOfTheFirstDownloadTruncates) {

@@ -25,7 +25,8 @@ class FakeBootLoader {
 
     // What "readdata ADDRESS" answers: the record text, or 0xFF bytes when none is stored.
     std::map<std::uint32_t, std::string> records;
-    // Replaces a key's value in the answer to "lnb" (":L=" and ":O=" by letter).
+    // Replaces a key's value in the answer to "lnb" (":L=" and ":O=" by letter); an empty ":F="
+    // leaves that key line out.
     std::map<char, std::string> key_override;
 
     std::string operator()(const std::string& written) {
@@ -143,7 +144,8 @@ class FakeBootLoader {
         in >> verb >> file >> address >> length >> offset;
         if (key_override.count('L')) length = key_override['L'];
         if (key_override.count('O')) offset = key_override['O'];
-        out += ":F=" + file + "\r\n:A=" + address + "\r\n:L=" + length + "\r\n:O=" + offset +
+        if (!key_override.count('F')) out += ":F=" + file + "\r\n";
+        out += ":A=" + address + "\r\n:L=" + length + "\r\n:O=" + offset +
                "\r\nstart NB image download\r\n";
         downloads_.emplace_back();
         state_ = State::Sync;
