@@ -247,6 +247,14 @@ rig::wire::Reply Rapi::Invoke(const std::string& library, const std::string& ent
     return Call(rig::wire::Op::Invoke, w);
 }
 
+std::string Missing(const std::string& text, std::initializer_list<std::string> parts) {
+    std::string missing;
+    for (const std::string& part : parts) {
+        if (text.find(part) == std::string::npos) missing += part + "\n";
+    }
+    return missing;
+}
+
 std::vector<std::uint8_t> Utf16(const std::string& text) {
     std::vector<std::uint8_t> out;
     for (char c : text) {

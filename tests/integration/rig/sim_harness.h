@@ -84,6 +84,8 @@ class Rapi {
     std::uint32_t connection_ = 0;
 };
 
+// The parts that `text` lacks, one a line; empty when it has them all.
+std::string Missing(const std::string& text, std::initializer_list<std::string> parts);
 std::vector<std::uint8_t> Utf16(const std::string& text);
 // 32-bit numbers, least significant byte first, as the download records carry them.
 std::vector<std::uint8_t> Le32s(std::initializer_list<std::uint32_t> values);
