@@ -79,12 +79,14 @@ std::size_t PosixSerialPort::Write(std::span<const std::uint8_t> bytes) {
 SerialPort::ReadResult PosixSerialPort::ReadByte(std::uint8_t& byte,
                                                  std::chrono::milliseconds bound) {
     if (shut_) return ReadResult::Failed;
+    // In raw mode without a minimum count a read with nothing there gives 0 bytes (or EAGAIN).
     const ssize_t n = ::read(fd_, &byte, 1);
     if (n == 1) return ReadResult::Byte;
-    if (n == 0 || (errno != EAGAIN && errno != EINTR)) return ReadResult::Failed;
+    if (n < 0 && errno != EAGAIN && errno != EINTR) return ReadResult::Failed;
     if (!WaitFor(POLLIN, static_cast<int>(bound.count()))) {
         return shut_ ? ReadResult::Failed : ReadResult::Nothing;
     }
+    // Ready: a byte, or a hang-up that reads as nothing or as an error.
     const ssize_t again = ::read(fd_, &byte, 1);
     if (again == 1) return ReadResult::Byte;
     if (again < 0 && (errno == EAGAIN || errno == EINTR)) return ReadResult::Nothing;

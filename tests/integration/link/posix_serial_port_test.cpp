@@ -1,0 +1,123 @@
+// The POSIX serial adapter on a pseudo-terminal whose other side the test holds: bytes both
+// ways, a bounded read that ends early when woken or shut, and the presence probe that follows
+// the device's path.
+
+#include "platform/posix/posix_serial_port.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <thread>
+
+namespace orvo::posix {
+namespace {
+
+using namespace std::chrono_literals;
+using Wall = std::chrono::steady_clock;
+
+class PtyPair : public ::testing::Test {
+  protected:
+    PtyPair() {
+        master_ = ::posix_openpt(O_RDWR | O_NOCTTY);
+        char name[128] = {};
+        if (master_ >= 0 && ::grantpt(master_) == 0 && ::unlockpt(master_) == 0 &&
+            ::ptsname_r(master_, name, sizeof name) == 0) {
+            link_ = std::filesystem::temp_directory_path() /
+                    ("posix-port-" + std::to_string(::getpid()));
+            std::filesystem::create_symlink(name, link_);
+        }
+    }
+    ~PtyPair() override {
+        if (master_ >= 0) ::close(master_);
+        std::filesystem::remove(link_);
+    }
+    std::unique_ptr<SerialPort> Open() {
+        SerialPorts::OpenResult result = SerialPorts::OpenResult::Failed;
+        auto port = ports_.Open(link_.string(), result);
+        EXPECT_EQ(result, SerialPorts::OpenResult::Opened);
+        return port;
+    }
+
+    PosixSerialPorts ports_;
+    int master_ = -1;
+    std::filesystem::path link_;
+};
+
+TEST_F(PtyPair, BytesBothWays) {
+    auto port = Open();
+    ASSERT_TRUE(port);
+    EXPECT_TRUE(port->ApplyLineSettings());
+    EXPECT_TRUE(port->SetReadReturnsAtOnce());
+    const std::uint8_t out[] = {'a', 0x00, 0xFF, '\r'};
+    EXPECT_EQ(port->Write(out), sizeof out);
+    std::uint8_t in[8] = {};
+    EXPECT_EQ(::read(master_, in, sizeof in), static_cast<ssize_t>(sizeof out));
+    EXPECT_EQ(in[2], 0xFF);
+    ASSERT_EQ(::write(master_, "\x02", 1), 1);
+    std::uint8_t byte = 0;
+    EXPECT_EQ(port->ReadByte(byte, 1000ms), SerialPort::ReadResult::Byte);
+    EXPECT_EQ(byte, 0x02);
+}
+
+TEST_F(PtyPair, BoundedReadEndsWhenWokenOrShut) {
+    auto port = Open();
+    ASSERT_TRUE(port);
+    port->ApplyLineSettings();
+    std::uint8_t byte = 0;
+    auto start = Wall::now();
+    EXPECT_EQ(port->ReadByte(byte, 50ms), SerialPort::ReadResult::Nothing);
+    EXPECT_GE(Wall::now() - start, 40ms);
+
+    std::thread waker([&] {
+        std::this_thread::sleep_for(50ms);
+        port->WakeReader();
+    });
+    start = Wall::now();
+    EXPECT_EQ(port->ReadByte(byte, 10s), SerialPort::ReadResult::Nothing);
+    EXPECT_LT(Wall::now() - start, 5s);
+    waker.join();
+
+    std::thread shutter([&] {
+        std::this_thread::sleep_for(50ms);
+        port->Shut();
+    });
+    start = Wall::now();
+    EXPECT_EQ(port->ReadByte(byte, 10s), SerialPort::ReadResult::Failed);
+    EXPECT_LT(Wall::now() - start, 5s);
+    shutter.join();
+    const std::uint8_t out[] = {'x'};
+    EXPECT_EQ(port->Write(out), 0u);
+}
+
+// A pty has no modem lines: the device counts as there while its path still leads to it.
+TEST_F(PtyPair, PresenceFollowsTheDevicePathAndReadsFailOnceTheOtherSideIsGone) {
+    auto port = Open();
+    ASSERT_TRUE(port);
+    EXPECT_TRUE(port->ProbePresence());
+    std::filesystem::remove(link_);
+    EXPECT_FALSE(port->ProbePresence());
+    ::close(master_);
+    master_ = -1;
+    std::uint8_t byte = 0;
+    EXPECT_EQ(port->ReadByte(byte, 100ms), SerialPort::ReadResult::Failed);
+    const std::uint8_t out[] = {'x'};
+    EXPECT_EQ(port->Write(out), 0u);
+}
+
+TEST(PosixSerialPorts, MissingAndNonTerminalPathsDoNotOpen) {
+    PosixSerialPorts ports;
+    SerialPorts::OpenResult result = SerialPorts::OpenResult::Opened;
+    EXPECT_FALSE(ports.Open("/nonexistent/ttyS9", result));
+    EXPECT_EQ(result, SerialPorts::OpenResult::Failed);
+    EXPECT_FALSE(ports.Open("/dev/null", result));
+    EXPECT_EQ(result, SerialPorts::OpenResult::Failed);
+    EXPECT_FALSE(ports.Open("", result));
+}
+
+}  // namespace
+}  // namespace orvo::posix
