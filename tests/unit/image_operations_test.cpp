@@ -59,6 +59,10 @@ TEST_F(ImageOperationsTest, AShortHeaderOrAFailedReadIsAnOpenErrorNeverGarbage) 
     EXPECT_EQ(ReadImageHeader(dir.Path(""), state, other), 0);
     EXPECT_EQ(other.Opened(), std::vector<Page>{Page::ImageOpenError});
     EXPECT_EQ(state.Image.ModelID, "before");
+    ImageFile folder;
+    ASSERT_EQ(folder.Open(dir.Path("")), ImageFile::OpenResult::Opened);
+    std::vector<std::uint8_t> buffer(64);
+    EXPECT_EQ(folder.Read(buffer), std::nullopt) << "a failed read is not the end of the file";
 }
 
 TEST_F(ImageOperationsTest, VerifyAcceptsIntactImagesOfAnySizeWithTheNoticeShown) {
