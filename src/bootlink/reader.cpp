@@ -85,6 +85,8 @@ void USBReadThread(BootLink& link) {
 
     std::string pending;
     pending.reserve(kReceiveTextRoom);
+    // The stop is looked at on every pass, also with text pending: a line half received when the
+    // link stops gets no more bytes to complete it.
     while (port && link.LinkStop != 1) {
         std::uint8_t byte = 0;
         const SerialPort::ReadResult read = port->ReadByte(byte, kReadBound);
@@ -97,9 +99,6 @@ void USBReadThread(BootLink& link) {
             // The pending text is zero-terminated: a zero byte adds nothing to it.
             if (byte != 0) pending.push_back(static_cast<char>(byte));
             ui.SetWatchdog(kByteWatchdogMs);
-        } else if (link.LinkStop == 1) {
-            // Stopped while a line was half received: no more bytes will complete it.
-            break;
         }
         if (link.Download.DownloadActive == 1) {
             if (Contains(pending, "\x01")) {
