@@ -116,6 +116,18 @@ TEST(Reader, RunWithoutLineEndIsCutAndReadingGoesOn) {
     EXPECT_EQ(rig.link.PortTestAnswer.Load(), "COM2 Port Test\r\n");
 }
 
+// Stopped while a line is half received, the reader ends rather than wait for its end.
+TEST(Reader, StopEndsItWithAHalfReceivedLine) {
+    LinkRig rig;
+    auto port = rig.Connect(rig.ports.Add("p"));
+    port->Receive("QARS half a line");
+    std::this_thread::sleep_for(50ms);
+    rig.link.Stop();
+    EXPECT_TRUE(Eventually([&] { return rig.link.ReaderReady == 0; }));
+    EXPECT_EQ(rig.link.AnswerLine.Load(), "");
+    EXPECT_FALSE(rig.link.hPort.IsOpen());
+}
+
 TEST(Reader, ReceivedBytesRestartTheWatchdog) {
     LinkRig rig;
     auto port = rig.Connect(rig.ports.Add("p"));
