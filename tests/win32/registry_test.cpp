@@ -32,8 +32,6 @@ class RegistryAdapterTest : public ::testing::Test {
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\RomwizardTests");  // only once it is empty
     }
 
-    std::string SettingsPath() const { return root_path_ + "\\" + kSettingsKeyPath; }
-
     bool SettingsKeyExists() const {
         HKEY key = nullptr;
         const bool exists =
@@ -60,24 +58,6 @@ class RegistryAdapterTest : public ::testing::Test {
                   ERROR_SUCCESS);
     }
 
-    // Runs the system's reg.exe with `arguments` as another program would, and waits for it.
-    static DWORD RunReg(const std::string& arguments) {
-        std::string command = "reg.exe " + arguments;
-        STARTUPINFOA startup{};
-        startup.cb = sizeof startup;
-        PROCESS_INFORMATION process{};
-        if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                            nullptr, nullptr, &startup, &process)) {
-            return GetLastError() | 0x80000000u;
-        }
-        WaitForSingleObject(process.hProcess, 30000);
-        DWORD exit_code = 0xFFFFFFFFu;
-        GetExitCodeProcess(process.hProcess, &exit_code);
-        CloseHandle(process.hThread);
-        CloseHandle(process.hProcess);
-        return exit_code;
-    }
-
     WizardState state_;
     HKEY root_ = nullptr;
     std::string root_path_;
@@ -88,6 +68,8 @@ std::vector<std::uint8_t> Field(std::string_view text, std::size_t width) {
     bytes.resize(width, 0);
     return bytes;
 }
+
+std::vector<std::uint8_t> Terminated(std::string_view text) { return Field(text, text.size() + 1); }
 
 TEST_F(RegistryAdapterTest, SaveStoresEveryValueWithItsTypeAndLength) {
     ASSERT_NE(root_, nullptr);
@@ -107,7 +89,7 @@ TEST_F(RegistryAdapterTest, SaveStoresEveryValueWithItsTypeAndLength) {
         {"Lang", REG_SZ, Field("GER", 10)},
         {"Version", REG_SZ, Field("2.04", 20)},
         {"USB", REG_DWORD, {1, 0, 0, 0}},
-        {"FlashFile", REG_SZ, Field("C:\\Orvo\\rom.nbf", 16)},
+        {"FlashFile", REG_SZ, Terminated("C:\\Orvo\\rom.nbf")},
     };
     for (const auto& [name, type, data] : expected) {
         const RawValue value = Query(name);
@@ -133,11 +115,9 @@ TEST_F(RegistryAdapterTest, LoadReadsBackTheSavedRecordAndClearDeletesIt) {
     EXPECT_EQ(after.ImagePathFromSettings, 0);
 }
 
-TEST_F(RegistryAdapterTest, ReadsValuesThatAnotherProgramWrote) {
-    const std::string key = "\"HKCU\\" + SettingsPath() + "\"";
-    ASSERT_EQ(RunReg("add " + key + " /v FLASH /t REG_DWORD /d 1 /f"), 0u);
-    ASSERT_EQ(
-        RunReg("add " + key + " /v flashfile /t REG_SZ /d \"C:\\Eigene Dateien\\alt.nbf\" /f"), 0u);
+TEST_F(RegistryAdapterTest, ReadsValuesWrittenByOthersWhateverTheLetterCase) {
+    SetRaw("FLASH", REG_DWORD, {1, 0, 0, 0});
+    SetRaw("flashfile", REG_SZ, Terminated("C:\\Eigene Dateien\\alt.nbf"));
     Win32Registry registry(root_);
     EXPECT_EQ(LoadFlashSettings(state_, registry), 1);
     EXPECT_EQ(state_.ImagePath, "C:\\Eigene Dateien\\alt.nbf");
@@ -146,9 +126,7 @@ TEST_F(RegistryAdapterTest, ReadsValuesThatAnotherProgramWrote) {
     // A path longer than any the program could store is skipped, not cut or overrun.
     WizardState other;
     other.ImagePath = "before";
-    ASSERT_EQ(
-        RunReg("add " + key + " /v FlashFile /t REG_SZ /d C:\\" + std::string(300, 'x') + " /f"),
-        0u);
+    SetRaw("FlashFile", REG_SZ, Terminated("C:\\" + std::string(300, 'x')));
     EXPECT_EQ(LoadFlashSettings(other, registry), 1);
     EXPECT_EQ(other.ImagePath, "before");
     EXPECT_EQ(other.ImagePathFromSettings, 0);
@@ -163,9 +141,7 @@ TEST_F(RegistryAdapterTest, ValuesAreReadByTheirBytesWhateverTheirType) {
     EXPECT_EQ(LoadFlashSettings(state_, registry), 0);
 
     // "FlashFile" is a terminated path within 260 characters, and exactly its own bytes.
-    std::vector<std::uint8_t> longest(259, 'p');
-    longest.push_back(0);
-    SetRaw("FlashFile", REG_SZ, longest);
+    SetRaw("FlashFile", REG_SZ, Terminated(std::string(259, 'p')));
     LoadFlashSettings(state_, registry);
     EXPECT_EQ(state_.ImagePath, std::string(259, 'p'));
     WizardState exact;
