@@ -210,6 +210,8 @@ TEST(Download, NoFileKeyEndsWithTheImageOpenPage) {
     rig.boot_loader.key_override['F'] = "";
     rig.ui.Script(Page::ImageOpenError, 0);
     FlashSequence(rig.link);
+    ASSERT_TRUE(rig.link.Download.thread.joinable());
+    rig.link.Download.thread.join();
     EXPECT_THAT(rig.ui.Opened(), ElementsAre(Page::ImageOpenError));
     EXPECT_TRUE(rig.ui.CloseRequested());
     EXPECT_EQ(rig.link.LinkStop, 1);
