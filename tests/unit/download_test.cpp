@@ -42,13 +42,19 @@ struct UpdateRig : LinkRig {
         state.ImageFileHandle.Close();
     }
 
-    // Runs FlashSequence and waits for the page to end and the download thread after it; the
-    // page's end code.
+    // Runs FlashSequence and waits for the page to end; the page's end code.
     std::optional<int> Run() {
         FlashSequence(link);
         const std::optional<int> end = ui.WaitProgressEnd(60s);
-        if (link.Download.thread.joinable()) link.Download.thread.join();
+        JoinThreads();
         return end;
+    }
+    // Ends the reader, then the download thread it started, so that a test looks at what they
+    // did only once they are done.
+    void JoinThreads() {
+        link.Stop();
+        link.JoinReader();
+        if (link.Download.thread.joinable()) link.Download.thread.join();
     }
     std::vector<int> Percents() const {
         std::vector<int> percents;
@@ -210,8 +216,7 @@ TEST(Download, NoFileKeyEndsWithTheImageOpenPage) {
     rig.boot_loader.key_override['F'] = "";
     rig.ui.Script(Page::ImageOpenError, 0);
     FlashSequence(rig.link);
-    ASSERT_TRUE(rig.link.Download.thread.joinable());
-    rig.link.Download.thread.join();
+    rig.JoinThreads();
     EXPECT_THAT(rig.ui.Opened(), ElementsAre(Page::ImageOpenError));
     EXPECT_TRUE(rig.ui.CloseRequested());
     EXPECT_EQ(rig.link.LinkStop, 1);
