@@ -47,6 +47,8 @@ TEST(ImageComparisons, SizeCheckComparesWholeMegabytes) {
     EXPECT_TRUE(ImageFitsFlash(32, SizeInKB(34'603'007)));
     EXPECT_FALSE(ImageFitsFlash(32, SizeInKB(34'603'008)));
     EXPECT_FALSE(ImageFitsFlash(0, 1024));
+    EXPECT_TRUE(ImageFitsFlash(255, 256 * 1024 - 1)) << "the largest flash, without overflow";
+    EXPECT_FALSE(ImageFitsFlash(255, 256 * 1024));
     EXPECT_EQ(SizeInKB(1ull << 50), 0xFFFFFFFFu) << "kept within 32 bits, never wrapped small";
 }
 
