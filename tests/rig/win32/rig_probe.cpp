@@ -160,13 +160,14 @@ void DeviceData(const Api& a) {
 // Copies a device library to the handheld and calls its entry with `record`, as the wizard does.
 void CallLibrary(const Api& a, const std::wstring& library, const wchar_t* entry,
                  std::vector<BYTE> record) {
+    const std::string name(library.begin(), library.end());
     Check(Put(a, (L"\\Windows\\" + library).c_str(), std::vector<BYTE>(300, 0x5A)),
-          "a library is copied");
+          name + " copied");
     DWORD size = 0;
     BYTE* reply = nullptr;
     HRESULT hr = a.Invoke(library.c_str(), entry, static_cast<DWORD>(record.size()), record.data(),
                           &size, &reply, nullptr, 0);
-    Check(hr >= 0, "a library call succeeds");
+    Check(hr >= 0, name + " answers its call");
     if (reply) LocalFree(reply);
 }
 
