@@ -116,20 +116,21 @@ TEST_F(RegistryAdapterTest, LoadReadsBackTheSavedRecordAndClearDeletesIt) {
 }
 
 TEST_F(RegistryAdapterTest, ReadsValuesWrittenByOthersWhateverTheLetterCase) {
-    SetRaw("FLASH", REG_DWORD, {1, 0, 0, 0});
-    SetRaw("flashfile", REG_SZ, Terminated("C:\\Eigene Dateien\\alt.nbf"));
     Win32Registry registry(root_);
+    // Values too big for the room, like a path longer than any the program could store, are
+    // skipped, not cut or overrun, and the values after them are still read.
+    SetRaw("Big", REG_BINARY, std::vector<std::uint8_t>(500, 1));
+    SetRaw("FlashFile", REG_SZ, Terminated("C:\\" + std::string(300, 'x')));
+    SetRaw("FLASH", REG_DWORD, {1, 0, 0, 0});
+    state_.ImagePath = "before";
+    EXPECT_EQ(LoadFlashSettings(state_, registry), 1);
+    EXPECT_EQ(state_.ImagePath, "before");
+    EXPECT_EQ(state_.ImagePathFromSettings, 0);
+
+    SetRaw("flashfile", REG_SZ, Terminated("C:\\Eigene Dateien\\alt.nbf"));
     EXPECT_EQ(LoadFlashSettings(state_, registry), 1);
     EXPECT_EQ(state_.ImagePath, "C:\\Eigene Dateien\\alt.nbf");
     EXPECT_EQ(state_.ImagePathFromSettings, 1);
-
-    // A path longer than any the program could store is skipped, not cut or overrun.
-    WizardState other;
-    other.ImagePath = "before";
-    SetRaw("FlashFile", REG_SZ, Terminated("C:\\" + std::string(300, 'x')));
-    EXPECT_EQ(LoadFlashSettings(other, registry), 1);
-    EXPECT_EQ(other.ImagePath, "before");
-    EXPECT_EQ(other.ImagePathFromSettings, 0);
 }
 
 TEST_F(RegistryAdapterTest, ValuesAreReadByTheirBytesWhateverTheirType) {
