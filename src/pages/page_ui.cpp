@@ -66,15 +66,32 @@ void PageUi::CloseCheckingNotice() {
     if (HWND notice = CheckingNotice::hNoticeWnd) SendMessageW(notice, kCloseNoticeMessage, 0, 0);
 }
 
-// The window system's calls below are safe from any thread; with no progress page shown they do
-// nothing.
+// The calls below come from the link's threads; with no progress page shown they do nothing.
+
+INT_PTR HandleProgressPageRequest(HWND page, UINT message, WPARAM wparam) {
+    switch (message) {
+        case kSetWatchdogMessage:
+            SetTimer(page, kWatchdogTimer, static_cast<UINT>(wparam), nullptr);
+            return TRUE;
+        case kStopWatchdogMessage:
+            KillTimer(page, kWatchdogTimer);
+            return TRUE;
+        case kEndProgressPageMessage:
+            EndDialog(page, static_cast<INT_PTR>(wparam));
+            return TRUE;
+        default:
+            return FALSE;
+    }
+}
 
 void PageUi::SetWatchdog(int period_ms) {
-    if (HWND page = context_.hProgressPage) SetTimer(page, kWatchdogTimer, period_ms, nullptr);
+    if (HWND page = context_.hProgressPage) {
+        PostMessageW(page, kSetWatchdogMessage, static_cast<WPARAM>(period_ms), 0);
+    }
 }
 
 void PageUi::StopWatchdog() {
-    if (HWND page = context_.hProgressPage) KillTimer(page, kWatchdogTimer);
+    if (HWND page = context_.hProgressPage) PostMessageW(page, kStopWatchdogMessage, 0, 0);
 }
 
 void PageUi::SetProgressRange(int low, int high) {
@@ -102,7 +119,9 @@ void PageUi::ShrinkProgressPage(bool repaint) {
 }
 
 void PageUi::EndProgressPage(int result) {
-    if (HWND page = context_.hProgressPage) EndDialog(page, result);
+    if (HWND page = context_.hProgressPage) {
+        PostMessageW(page, kEndProgressPageMessage, static_cast<WPARAM>(result), 0);
+    }
 }
 
 }  // namespace orvo::pages

@@ -8,6 +8,15 @@
 
 namespace orvo::pages {
 
+// A timer belongs to the thread of its window and a page is ended by its own thread, so the
+// link's threads ask the progress page for both with these messages.
+inline constexpr UINT kSetWatchdogMessage = WM_APP + 2;  // wparam: period in ms
+inline constexpr UINT kStopWatchdogMessage = WM_APP + 3;
+inline constexpr UINT kEndProgressPageMessage = WM_APP + 4;  // wparam: the page result
+
+// Handles those messages on the progress page's thread; TRUE when the message was one of them.
+INT_PTR HandleProgressPageRequest(HWND page, UINT message, WPARAM wparam);
+
 class PageUi : public Ui {
   public:
     explicit PageUi(PageContext& context) : context_(context) {}

@@ -28,7 +28,7 @@ INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wparam, LPARAM
         KillTimer(page, 2);
         return TRUE;
     }
-    return FALSE;
+    return HandleProgressPageRequest(page, message, wparam);
 }
 
 TEST(ProgressPageUi, WorkerCallsReachTheShownPage) {
