@@ -1,91 +1,59 @@
 // The port search: candidates in their order, twice over, with the test text of each kind.
+// (The same over real ports, and a silent boot loader: integration/link/link_sim_test.)
 
 #include "bootlink/boot_port.h"
-#include "fake_boot_loader.h"
 #include "link_test_rig.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace orvo::test {
 namespace {
 
-using ::testing::ElementsAre;
-
 const std::string kCom1 = "COM1";
-const std::string kUsb1 = "\\\\.\\WCEUSBSH001";
 const std::string kUsb2 = "\\\\.\\WCEUSBSH002";
 const std::string kCom2 = "COM2";
+const std::vector<std::string> kTwiceOver = {kCom1, "\\\\.\\WCEUSBSH001", kUsb2, kCom2,
+                                             kCom1, "\\\\.\\WCEUSBSH001", kUsb2, kCom2};
 
-// Every candidate opens; the boot loader answers on `answering` only.
-struct PortSearch : LinkRig {
-    explicit PortSearch(const std::string& answering) {
-        for (const std::string& path : {kCom1, kUsb1, kUsb2, kCom2}) {
-            auto behaviour = ports.Add(path);
-            if (path == answering) behaviour->responder = std::ref(boot_loader);
-            behaviours[path] = behaviour;
-        }
-    }
-    FakeBootLoader boot_loader;
-    std::map<std::string, std::shared_ptr<FakeSerialPort::Behaviour>> behaviours;
-};
-
-TEST(OpenBootPort, FirstUsbPathAnswersOnTheSecondAttempt) {
-    PortSearch rig(kUsb1);
-    int stops = 0;
-    rig.link.services.stop_active_sync = [&] { ++stops; };
-    EXPECT_EQ(OpenBootPort(rig.link), 1);
-    EXPECT_EQ(stops, 1);
-    EXPECT_THAT(rig.ports.Opened(), ElementsAre(kCom1, kUsb1));
-    EXPECT_EQ(rig.state.SerialLink, 0);
-    EXPECT_EQ(rig.link.LinkStop, 0);
-    EXPECT_EQ(rig.link.ReaderReady, 1);
-    EXPECT_TRUE(rig.link.hPort.IsOpen());
-    EXPECT_THAT(rig.behaviours[kCom1]->Written(),
-                ElementsAre("\r\r\r\r\r\r\r\r", "COM1 Port Test\r"));
-    EXPECT_THAT(rig.behaviours[kUsb1]->Written(),
-                ElementsAre("\r\r\r\r\r\r\r\r", "USB Port Test\r"));
-}
-
-TEST(OpenBootPort, Com2AnswersOnTheFourthAttempt) {
-    PortSearch rig(kCom2);
-    rig.state.SerialLink = 0;
-    EXPECT_EQ(OpenBootPort(rig.link), 1);
-    EXPECT_THAT(rig.ports.Opened(), ElementsAre(kCom1, kUsb1, kUsb2, kCom2));
-    EXPECT_THAT(rig.behaviours[kCom2]->Written(),
-                ElementsAre("\r\r\r\r\r\r\r\r", "COM2 Port Test\r"));
-    EXPECT_EQ(rig.state.SerialLink, 1);
-}
-
-// Eight attempts, each port twice, then nothing open; closed, denied and silent ports alike.
-TEST(OpenBootPort, NoBootLoaderAnywhere) {
-    LinkRig rig;
-    auto silent = rig.ports.Add(kUsb2);
-    rig.ports.Add(kCom2);
-    rig.ports.Deny(kCom2);
-    EXPECT_EQ(OpenBootPort(rig.link), 0);
-    EXPECT_THAT(rig.ports.Opened(),
-                ElementsAre(kCom1, kUsb1, kUsb2, kCom2, kCom1, kUsb1, kUsb2, kCom2));
-    EXPECT_EQ(silent->Written().size(), 4u);
-    EXPECT_FALSE(rig.link.hPort.IsOpen());
-    EXPECT_EQ(rig.link.LinkStop, 1);
-    EXPECT_EQ(rig.link.ReaderReady, 0);
-}
-
-// Only the whole test text of the port tried counts, wherever it stands in the line.
-TEST(OpenBootPort, AnswerMustHoldTheWholeTestText) {
+// One port there (COM1 denied, the rest missing); it answers its test text with `answer`, or
+// echoes it when that is empty. Only the whole test text of the port tried counts, wherever it
+// stands in the line.
+TEST(OpenBootPort, TakesOnlyAPortThatAnswersItsOwnTestText) {
     struct Case {
+        std::string path;
         std::string answer;
         int result;
+        std::string test_text;
+        int serial;
     };
-    for (const Case& c : {Case{"COM1 Port Test\r\n", 0}, Case{"COM2 Port Test\n", 0},
-                          Case{">COM2 Port Test\r>\n", 1}}) {
+    for (const Case& c : {Case{kUsb2, "", 1, "USB Port Test\r", 0},
+                          Case{kCom2, ">COM2 Port Test\r>\n", 1, "COM2 Port Test\r", 1},
+                          Case{kCom2, "COM1 Port Test\r\n", 0, "COM2 Port Test\r", -1},
+                          Case{kCom2, "COM2 Port Test\n", 0, "COM2 Port Test\r", -1}}) {
         LinkRig rig;
-        auto behaviour = rig.ports.Add(kCom2);
-        behaviour->responder = [&c](const std::string& written) {
-            return written.find("Port Test") != std::string::npos ? c.answer : std::string();
+        int stops = 0;
+        rig.link.services.stop_active_sync = [&] { ++stops; };
+        rig.state.SerialLink = -1;
+        rig.ports.Deny(kCom1);
+        auto port = rig.ports.Add(c.path);
+        port->responder = [&c](const std::string& written) {
+            if (written.find("Port Test") == std::string::npos) return std::string();
+            return c.answer.empty() ? written + "\n" : c.answer;
         };
-        EXPECT_EQ(OpenBootPort(rig.link), c.result) << c.answer;
+        const std::string what = c.path + " answering " + c.answer;
+        EXPECT_EQ(OpenBootPort(rig.link), c.result) << what;
+        EXPECT_EQ(stops, 1) << what;
+        const std::size_t tried = !c.result ? 8 : c.path == kUsb2 ? 3 : 4;
+        EXPECT_EQ(rig.ports.Opened(), std::vector(kTwiceOver.begin(), kTwiceOver.begin() + tried))
+            << what;
+        const std::vector<std::string> written = port->Written();
+        ASSERT_EQ(written.size(), c.result ? 2u : 4u) << what;
+        EXPECT_EQ(written[0], "\r\r\r\r\r\r\r\r") << what;
+        EXPECT_EQ(written[1], c.test_text) << what;
+        EXPECT_EQ(rig.state.SerialLink, c.serial) << what;
+        EXPECT_EQ(rig.link.hPort.IsOpen(), c.result == 1) << what;
+        EXPECT_EQ(rig.link.ReaderReady, c.result) << what;
+        EXPECT_EQ(rig.link.LinkStop, 1 - c.result) << what;
     }
 }
 
@@ -93,24 +61,13 @@ TEST(OpenBootPort, AnswerMustHoldTheWholeTestText) {
 TEST(OpenBootPort, ReaderThatNeverGetsReadyIsGivenUp) {
     LinkRig rig;
     rig.ports.Add(kCom1)->settings_hang = true;
-    auto behaviour = rig.ports.Add(kUsb1);
-    FakeBootLoader boot_loader;
-    behaviour->responder = std::ref(boot_loader);
+    rig.ports.Add("\\\\.\\WCEUSBSH001")->responder = [](const std::string& written) {
+        return written + "\n";
+    };
     const Millis start = rig.clock.Now();
     EXPECT_EQ(OpenBootPort(rig.link), 1);
     EXPECT_GE(rig.clock.Now() - start, Millis(10000));
-    EXPECT_THAT(rig.ports.Opened(), ElementsAre(kCom1, kUsb1));
-    EXPECT_EQ(rig.state.SerialLink, 0);
-}
-
-TEST(OpenBootPort, UsbTestTextServesEitherUsbPath) {
-    LinkRig rig;
-    auto behaviour = rig.ports.Add(kUsb2);
-    FakeBootLoader boot_loader;
-    behaviour->responder = std::ref(boot_loader);
-    EXPECT_EQ(OpenBootPort(rig.link), 1);
-    EXPECT_EQ(rig.state.SerialLink, 0);
-    EXPECT_THAT(boot_loader.Commands(), ElementsAre("USB Port Test"));
+    EXPECT_EQ(rig.ports.Opened(), std::vector(kTwiceOver.begin(), kTwiceOver.begin() + 2));
 }
 
 }  // namespace
