@@ -16,18 +16,14 @@ namespace orvo::test {
 class FakeBootLoader {
   public:
     struct Download {
-        std::uint32_t start = 0;
-        std::uint32_t count = 0;
-        std::vector<std::uint32_t> block_addresses;
         std::vector<std::uint8_t> data;  // every block as received, padding included
         bool ended = false;              // the end record came
     };
 
     // What "readdata ADDRESS" answers: the record text, or 0xFF bytes when none is stored.
     std::map<std::uint32_t, std::string> records;
-    // Replaces a key's value in the answer to "lnb" (":L=" and ":O=" by letter); an empty ":F="
-    // leaves that key line out.
-    std::map<char, std::string> key_override;
+    // False: the answer to "lnb" leaves out the file key line.
+    bool names_file = true;
 
     std::string operator()(const std::string& written) {
         std::lock_guard lock(mutex_);
@@ -73,8 +69,6 @@ class FakeBootLoader {
             case State::FileHeader:
                 record_.push_back(b);
                 if (record_.size() == 8) {
-                    downloads_.back().start = Le32(record_.data());
-                    downloads_.back().count = Le32(record_.data() + 4);
                     record_.clear();
                     state_ = State::BlockHeader;
                     out += '\x02';
@@ -83,15 +77,10 @@ class FakeBootLoader {
             case State::BlockHeader:
                 record_.push_back(b);
                 if (record_.size() == 12) {
-                    const std::uint32_t address = Le32(record_.data());
+                    const bool end = Le32(record_.data()) == 0;
                     record_.clear();
-                    if (address == 0) {
-                        downloads_.back().ended = true;
-                        state_ = State::Text;
-                    } else {
-                        downloads_.back().block_addresses.push_back(address);
-                        state_ = State::BlockData;
-                    }
+                    downloads_.back().ended = end;
+                    state_ = end ? State::Text : State::BlockData;
                 }
                 return;
             case State::BlockData: {
@@ -142,9 +131,7 @@ class FakeBootLoader {
         std::istringstream in(command);
         std::string verb, file, address, length, offset;
         in >> verb >> file >> address >> length >> offset;
-        if (key_override.count('L')) length = key_override['L'];
-        if (key_override.count('O')) offset = key_override['O'];
-        if (!key_override.count('F')) out += ":F=" + file + "\r\n";
+        if (names_file) out += ":F=" + file + "\r\n";
         out += ":A=" + address + "\r\n:L=" + length + "\r\n:O=" + offset +
                "\r\nstart NB image download\r\n";
         downloads_.emplace_back();
