@@ -36,11 +36,6 @@ class FakeSerialPort final : public SerialPort {
             std::lock_guard lock(mutex);
             return written;
         }
-        std::string AllWritten() const {
-            std::string all;
-            for (const std::string& w : Written()) all += w;
-            return all;
-        }
 
         mutable std::mutex mutex;
         std::vector<std::string> written;
@@ -99,10 +94,6 @@ class FakeSerialPort final : public SerialPort {
     void Receive(const std::string& bytes) {
         std::lock_guard lock(mutex_);
         incoming_.insert(incoming_.end(), bytes.begin(), bytes.end());
-    }
-    bool IsShut() const {
-        std::lock_guard lock(mutex_);
-        return shut_;
     }
 
   private:

@@ -22,10 +22,6 @@ class RecordingLog final : public DebugLog {
         }
         return false;
     }
-    std::vector<std::string> Texts() const {
-        std::lock_guard lock(mutex_);
-        return texts_;
-    }
 
   private:
     mutable std::mutex mutex_;
