@@ -1,7 +1,8 @@
 #pragma once
 // The product's link over real pseudo-terminals against handheld-sim, on a clock 25 times faster
-// than the wall clock: a port search that records which paths it opened, the four port kinds
-// linked where the simulator made them, and a progress page whose watchdog stops the link.
+// than the wall clock: a port search that records which paths it opened and can spoil what goes
+// over the line, the four port kinds linked where the simulator made them, and a progress page
+// whose watchdog stops the link.
 
 #include "bootlink/boot_link.h"
 #include "fakes/fake_ui.h"
@@ -10,6 +11,8 @@
 #include "platform/posix/posix_serial_port.h"
 #include "rig/sim_harness.h"
 
+#include <atomic>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -18,6 +21,34 @@ namespace orvo::simtest {
 
 inline constexpr int kClockFactor = 25;
 
+// A real port whose write with index `fail_write_at` (from 0) fails, and which loses the boot
+// loader's record requests when `drop_record_requests`.
+class SpoiltPort final : public SerialPort {
+  public:
+    SpoiltPort(std::unique_ptr<SerialPort> port, int fail_write_at, bool drop_record_requests)
+        : port_(std::move(port)), fail_write_at_(fail_write_at), drop_(drop_record_requests) {}
+    bool ApplyLineSettings() override { return port_->ApplyLineSettings(); }
+    bool RaiseDtr() override { return port_->RaiseDtr(); }
+    bool RaiseRts() override { return port_->RaiseRts(); }
+    bool SetReadReturnsAtOnce() override { return port_->SetReadReturnsAtOnce(); }
+    std::size_t Write(std::span<const std::uint8_t> bytes) override {
+        return writes_++ == fail_write_at_ ? 0 : port_->Write(bytes);
+    }
+    ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds bound) override {
+        const ReadResult read = port_->ReadByte(byte, bound);
+        return read == ReadResult::Byte && drop_ && byte == 0x02 ? ReadResult::Nothing : read;
+    }
+    void WakeReader() override { port_->WakeReader(); }
+    bool ProbePresence() override { return port_->ProbePresence(); }
+    void Shut() override { port_->Shut(); }
+
+  private:
+    std::unique_ptr<SerialPort> port_;
+    std::atomic<int> writes_{0};
+    const int fail_write_at_;
+    const bool drop_;
+};
+
 class RecordingPorts final : public SerialPorts {
   public:
     std::unique_ptr<SerialPort> Open(const std::string& path, OpenResult& result) override {
@@ -25,12 +56,17 @@ class RecordingPorts final : public SerialPorts {
             std::lock_guard lock(mutex_);
             opened_.push_back(path);
         }
-        return ports_.Open(path, result);
+        std::unique_ptr<SerialPort> port = ports_.Open(path, result);
+        if (!port) return port;
+        return std::make_unique<SpoiltPort>(std::move(port), fail_write_at, drop_record_requests);
     }
     std::vector<std::string> Opened() const {
         std::lock_guard lock(mutex_);
         return opened_;
     }
+
+    int fail_write_at = -1;
+    bool drop_record_requests = false;
 
   private:
     posix::PosixSerialPorts ports_;
@@ -47,6 +83,15 @@ inline PortCandidates SimPorts(const rigtest::Sim& sim) {
     ports[2].path = sim.Link("usb2");
     ports[3].path = sim.Link("com2");
     return ports;
+}
+
+// The simulator's flash bytes from 0xA0000000 + `from` on.
+inline std::vector<std::uint8_t> Rom(const rigtest::Sim& sim, std::size_t from, std::size_t count) {
+    std::ifstream flash(sim.FlashFile(), std::ios::binary);
+    flash.seekg(static_cast<std::streamoff>(from));
+    std::vector<std::uint8_t> bytes(count);
+    flash.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
+    return bytes;
 }
 
 struct SimLinkRig {
@@ -67,7 +112,9 @@ struct SimLinkRig {
     ScaledClock clock;
     RecordingLog log;
     FakeUi ui;
-    BootLink link{state, LinkServices{ports, clock, log, ui, {}, {}}, SimPorts(sim)};
+    std::atomic<int> settings_cleared{0};
+    BootLink link{state, LinkServices{ports, clock, log, ui, {}, [this] { ++settings_cleared; }},
+                  SimPorts(sim)};
 };
 
 }  // namespace orvo::simtest
