@@ -1,7 +1,7 @@
 #pragma once
 // In-memory serial ports for tests of the link. Each port answers what is written to it through
-// a responder (the boot loader a test plays) and can be made to fail its writes, short-change
-// them, fail its reads or vanish.
+// a responder (the boot loader a test plays) and can be made to fail a write or short-change it,
+// fail its reads or vanish.
 
 #include "platform/serial_port.h"
 
@@ -24,9 +24,8 @@ class FakeSerialPort final : public SerialPort {
 
     struct Behaviour {
         Responder responder;
-        int fail_write_at = -1;  // the write with this index (from 0) fails
-        std::size_t short_write_at =
-            0;                       // >0: the write with index short_write_at-1 moves 1 byte less
+        int fail_write_at = -1;      // the write with this index (from 0) fails
+        bool short_write = false;    // the failing write moves all but one byte, not none
         bool reads_fail = false;     // every read fails
         bool present = true;         // what the presence probe says
         bool settings_hang = false;  // setting the read time-outs waits until the port is shut
@@ -59,9 +58,9 @@ class FakeSerialPort final : public SerialPort {
         {
             std::lock_guard lock(mutex_);
             const int index = writes_++;
-            if (shut_ || index == behaviour_->fail_write_at) return 0;
-            if (behaviour_->short_write_at == static_cast<std::size_t>(index) + 1) {
-                return bytes.size() - 1;
+            if (shut_) return 0;
+            if (index == behaviour_->fail_write_at) {
+                return behaviour_->short_write ? bytes.size() - 1 : 0;
             }
         }
         {

@@ -26,11 +26,8 @@ TEST(SendString, FailedAndShortWritesStopTheLink) {
     for (bool short_write : {false, true}) {
         LinkRig rig;
         auto behaviour = rig.ports.Add("p");
-        if (short_write) {
-            behaviour->short_write_at = 1;
-        } else {
-            behaviour->fail_write_at = 0;
-        }
+        behaviour->fail_write_at = 0;
+        behaviour->short_write = short_write;
         rig.Connect(behaviour);
         EXPECT_EQ(SendString(rig.link, "COM1 Port Test\r"), 0) << short_write;
         EXPECT_EQ(rig.link.LinkStop, 1);
