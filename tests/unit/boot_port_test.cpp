@@ -1,5 +1,6 @@
 // The port search: candidates in their order, twice over, with the test text of each kind.
-// (The same over real ports, and a silent boot loader: integration/link/link_sim_test.)
+// (The same over real ports: integration/link/link_sim_test; a silent boot loader:
+// romflash_sim_test.)
 
 #include "bootlink/boot_port.h"
 #include "link_test_rig.h"
