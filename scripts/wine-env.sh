@@ -51,7 +51,15 @@ if [ ! -f "$_settings_mark" ]; then
     ) 9>"$ROMWIZARD_WINE_DIR/prefix.lock"
 fi
 
-# A warm wineserver makes each program start in a fraction of a second.
+# A warm wineserver makes each program start in a fraction of a second. It is started here, with
+# no output of the caller, so that no server started by a program holds a test's output open.
 # Asking again is harmless: a server already running for the prefix stays as it is.
-(wineserver -p >/dev/null 2>&1 </dev/null &)
+wineserver -p >/dev/null 2>&1 </dev/null || true
+
+# The prefix's own system processes (services.exe and the like) start with the first program and
+# inherit its output; start them here with none, or they would hold a test's output pipe open.
+if [ "${ROMWIZARD_WINE_READY:-}" != "$WINEPREFIX" ]; then
+    wine cmd /c exit >/dev/null 2>&1 </dev/null || true
+    export ROMWIZARD_WINE_READY="$WINEPREFIX"
+fi
 unset _root _settings_mark
