@@ -69,6 +69,12 @@ std::vector<std::uint32_t> Slots(std::uint32_t first, int count) {
     return slots;
 }
 
+// Appends to `controls` the flash writes that put `text` into each of `slots`.
+void WriteSlots(std::vector<std::string>& controls, const std::vector<std::uint32_t>& slots,
+                const std::string& text) {
+    for (std::uint32_t a : slots) controls.push_back("flash write " + Hex(a) + " " + HexOf(text));
+}
+
 struct IdentityCase {
     const char* name;
     std::vector<std::string> controls;  // what is done to the flash first
@@ -77,27 +83,23 @@ struct IdentityCase {
     const char* identity;              // model, ROM type, language and version found
 };
 
-// The factory record in region 2; a record written to region 1; one at the last slot of region 3
-// after records that nearly are one; no record in any slot of any region (each region read to its
-// last slot).
+// The factory record in region 2; a record written to region 1; one at the last slot of region 3;
+// records that nearly are one in every slot of every region (each region read to its last slot).
 TEST(SimIdentity, FoundInEachRegionAndNotFound) {
-    const char* near_misses[] = {"Orvo 4700XXXGER2.04", "Orvo 4700WBTger2.04",
-                                 "Arvo 4700WBTGER2.04", "not an identity record"};
     std::vector<std::string> region_3 = {"flash erase A2FC0000 40"};
+    WriteSlots(region_3, Slots(0xA1FC0000, 10), "Arvo 4700WBTGER2.04");
+    WriteSlots(region_3, {0xA1FC0208}, "Orvo 4700NBTITA3001");
+    std::vector<std::uint32_t> region_3_reads = Slots(0xA1FC0000, 11);
+    region_3_reads.insert(region_3_reads.begin(), {0xA0040100, 0xA2FC0000});
+    // Near misses: no known language, a language in lower case, a ROM type that is none.
     std::vector<std::string> everywhere;
-    for (std::uint32_t a : Slots(0xA1FC0000, 10)) {
-        region_3.push_back("flash write " + Hex(a) + " " + HexOf(near_misses[a / 0x34 % 4]));
-    }
-    region_3.push_back("flash write a1fc0208 " + HexOf("Orvo 4700NBTITA3001"));
+    WriteSlots(everywhere, Slots(0xA0040100, 73), "Orvo 4700NBTXYZ2.04");
+    WriteSlots(everywhere, Slots(0xA2FC0000, 11), "Orvo 4700WBTger2.04");
+    WriteSlots(everywhere, Slots(0xA1FC0000, 11), "Orvo 4700XXXGER2.04");
     std::vector<std::uint32_t> all_slots = Slots(0xA0040100, 73);
     for (std::uint32_t first : {0xA2FC0000u, 0xA1FC0000u}) {
         for (std::uint32_t a : Slots(first, 11)) all_slots.push_back(a);
     }
-    for (std::uint32_t a : all_slots) {
-        everywhere.push_back("flash write " + Hex(a) + " " + HexOf("Orvo 4700NBTXYZ2.04"));
-    }
-    std::vector<std::uint32_t> region_3_reads = {0xA0040100, 0xA2FC0000};
-    for (std::uint32_t a : Slots(0xA1FC0000, 11)) region_3_reads.push_back(a);
     const IdentityCase cases[] = {
         {"region 2", {}, 1, {0xA0040100, 0xA2FC0000}, "Orvo 4700 NBT GER 2.04"},
         {"region 1",

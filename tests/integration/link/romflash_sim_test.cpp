@@ -29,7 +29,7 @@ struct FlashRig {
     explicit FlashRig(testing::ImageSpec spec, std::vector<std::string> options = {})
         : sim(WithBootLoader(std::move(options))), payload(spec.payload) {
         image = files.Write("update.nbf", testing::MakeImage(spec));
-        before = Rom(0, kCompared);
+        before = Rom(sim, 0, kCompared);
         before_hash = FlashHash();
     }
     static std::vector<std::string> WithBootLoader(std::vector<std::string> options) {
@@ -49,9 +49,6 @@ struct FlashRig {
         outcome.out = out.str();
         outcome.err = err.str();
         return outcome;
-    }
-    std::vector<std::uint8_t> Rom(std::size_t from, std::size_t count) {
-        return simtest::Rom(sim, from, count);
     }
     // The SHA-256 of the whole flash file, as the simulator reports it.
     std::string FlashHash() {
@@ -92,9 +89,9 @@ TEST(RomflashSim, WholeUpdateByteForByte) {
     const Outcome outcome = rig.Flash();
     ASSERT_EQ(outcome.exit, romflash::kUpdated) << outcome.err;
     EXPECT_THAT(outcome.out, HasSubstr("Update complete"));
-    EXPECT_EQ(rig.Rom(0x40000, size - 0x40000), Slice(rig.payload, 0x40000, size - 0x40000));
-    EXPECT_EQ(rig.Rom(0, 0x40000), Slice(rig.before, 0, 0x40000));
-    EXPECT_EQ(rig.Rom(size, 0x40000), Slice(rig.before, size, 0x40000));
+    EXPECT_EQ(Rom(rig.sim, 0x40000, size - 0x40000), Slice(rig.payload, 0x40000, size - 0x40000));
+    EXPECT_EQ(Rom(rig.sim, 0, 0x40000), Slice(rig.before, 0, 0x40000));
+    EXPECT_EQ(Rom(rig.sim, size, 0x40000), Slice(rig.before, size, 0x40000));
     const std::string state = rig.sim.State();
     EXPECT_THAT(state, HasSubstr(kVersionBox));
     EXPECT_THAT(state, HasSubstr("\"errors\":[]"));
@@ -108,9 +105,9 @@ TEST(RomflashSim, LengthKeyAllOnes) {
     ASSERT_EQ(rig.sim.Control("keys L=FFFFFFFF"), "ok");
     const Outcome outcome = rig.Flash();
     ASSERT_EQ(outcome.exit, romflash::kUpdated) << outcome.err;
-    EXPECT_EQ(rig.Rom(0x40000, size - 0x40000), Slice(rig.payload, 0x40000, size - 0x40000));
-    EXPECT_EQ(rig.Rom(size, 32), std::vector<std::uint8_t>(32, 0xFF));
-    EXPECT_EQ(rig.Rom(size + 32, 0x1000), Slice(rig.before, size + 32, 0x1000));
+    EXPECT_EQ(Rom(rig.sim, 0x40000, size - 0x40000), Slice(rig.payload, 0x40000, size - 0x40000));
+    EXPECT_EQ(Rom(rig.sim, size, 32), std::vector<std::uint8_t>(32, 0xFF));
+    EXPECT_EQ(Rom(rig.sim, size + 32, 0x1000), Slice(rig.before, size + 32, 0x1000));
     EXPECT_THAT(rig.sim.State(), HasSubstr("\"errors\":[]"));
 }
 
