@@ -51,6 +51,12 @@ INT_PTR CALLBACK PageProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpara
     }
     auto* page = reinterpret_cast<PageType*>(GetWindowLongPtrW(dialog, DWLP_USER));
     if (page == nullptr) return FALSE;
+    // The dialog manager turns Enter into IDOK even while a disabled Weiter is the default
+    // button; a page goes forward only by an enabled Weiter.
+    if (message == WM_COMMAND && LOWORD(wparam) == IDOK) {
+        HWND forward = GetDlgItem(dialog, IDOK);
+        if (forward != nullptr && !IsWindowEnabled(forward)) return TRUE;
+    }
     if (message == WM_NCDESTROY) {
         SetWindowLongPtrW(dialog, DWLP_USER, 0);
         delete page;

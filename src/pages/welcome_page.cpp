@@ -75,17 +75,16 @@ INT_PTR WelcomePage::Handle(UINT message, WPARAM wparam, LPARAM) {
 }
 
 void WelcomePage::OnCommand(int control) {
-    HWND weiter = GetDlgItem(dialog_, IDOK);
     switch (control) {
         case kAcknowledgeBox:
-            EnableWindow(weiter, IsDlgButtonChecked(dialog_, kAcknowledgeBox) == BST_CHECKED);
+            EnableWindow(GetDlgItem(dialog_, IDOK),
+                         IsDlgButtonChecked(dialog_, kAcknowledgeBox) == BST_CHECKED);
             break;
         case kReadmeButton:
             ShowReadme(context_.state.StartDir);
             break;
         case IDOK:
-            // Enter reaches here even while Weiter is disabled: only the enabled button goes on.
-            if (IsWindowEnabled(weiter)) EndDialog(dialog_, 0);
+            EndDialog(dialog_, 0);
             break;
         case IDCANCEL:
             context_.WarningBrush.Reset();
