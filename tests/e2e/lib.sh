@@ -10,28 +10,23 @@ ROMWIZARD_DISPLAY="${ROMWIZARD_DISPLAY:-virtual}"
 source "$E2E_ROOT/scripts/wine-env.sh"
 
 # A wizard left over from an earlier run would answer in place of the one under test.
-pkill -f "romwizard.exe" 2>/dev/null && sleep 1
+end_leftover_wizards() { pkill -f "romwizard.exe" 2>/dev/null && sleep 1; }
+end_leftover_wizards || true
 
 source "$E2E_ROOT/tests/lib/checks.sh"
-E2E_PIDS=()
 
 # The wizard's companion files live in its start folder, the current directory when it starts.
 E2E_RUN_DIR="$(mktemp -d "${TMPDIR:-/tmp}/romwizard-e2e.XXXXXX")"
 
 e2e_cleanup() {
-    local pid
-    for pid in "${E2E_PIDS[@]}"; do kill "$pid" 2>/dev/null || true; done
-    wine "$E2E_BUILD/uidriver.exe" windows >/dev/null 2>&1 || true
+    end_leftover_wizards || true
     rm -rf "$E2E_RUN_DIR"
 }
 trap e2e_cleanup EXIT
 
-wine_quiet() { wine "$@" 2>/dev/null; }
+ui() { wine "$E2E_BUILD/uidriver.exe" "$@" 2>/dev/null; }
 
-ui() { wine_quiet "$E2E_BUILD/uidriver.exe" "$@"; }
-
-# Starts the wizard in the run folder. WIZARD_PID is the process to watch; its exit code is
-# written to WIZARD_EXIT_FILE when it ends.
+# Starts the wizard in the run folder; its exit code is written to WIZARD_EXIT_FILE when it ends.
 E2E_STARTS=0
 start_wizard() {
     E2E_STARTS=$((E2E_STARTS + 1))
@@ -43,8 +38,6 @@ start_wizard() {
         wine "$E2E_BUILD/romwizard.exe" 2>/dev/null || code=$?
         echo "$code" >"$exit_file"
     ) &
-    WIZARD_PID=$!
-    E2E_PIDS+=("$WIZARD_PID")
 }
 
 # Waits up to $2 seconds for the wizard whose exit file is $1 and prints its exit code, or
