@@ -29,12 +29,13 @@ enum Text : int {
     kContinueHintText = 11039,
 };
 
-}  // namespace
-
+// Opens "readme.doc" from the program's folder in WordPad, maximised; errors are ignored.
 void ShowReadme(const std::string& start_dir) {
     ShellExecuteA(nullptr, nullptr, "wordpad.exe", "readme.doc", start_dir.c_str(),
                   SW_SHOWMAXIMIZED);
 }
+
+}  // namespace
 
 INT_PTR WelcomePage::Initialise() {
     SetPageTitle(dialog_, context_);

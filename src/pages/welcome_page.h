@@ -21,7 +21,4 @@ class WelcomePage {
     win32::OwnedFont label_font_;
 };
 
-// Opens "readme.doc" from the program's folder in WordPad, maximised; errors are ignored.
-void ShowReadme(const std::string& start_dir);
-
 }  // namespace orvo::pages
