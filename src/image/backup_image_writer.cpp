@@ -3,7 +3,9 @@
 #include "image/image_checksum.h"
 #include "image/image_header.h"
 
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 namespace orvo {
 namespace {
@@ -37,10 +39,23 @@ std::string BackupHeader(const DeviceIdentity& identity, std::uint32_t payload_s
 // Unbuffered: a write that fails is seen by the call that made it.
 BackupImageWriter::BackupImageWriter() { file_.rdbuf()->pubsetbuf(nullptr, 0); }
 
+BackupImageWriter::~BackupImageWriter() { Discard(); }
+
+void BackupImageWriter::Discard() {
+    if (path_.empty()) return;
+    file_.close();
+    std::error_code ignored;
+    std::filesystem::remove(TemporaryPath(path_), ignored);
+    path_.clear();
+}
+
 bool BackupImageWriter::Create(const std::string& path) {
+    Discard();
     sum_ = 0;
-    file_.open(path.c_str(), std::ios::out | std::ios::binary | std::ios::trunc);
+    file_.clear();
+    file_.open(TemporaryPath(path).c_str(), std::ios::out | std::ios::binary | std::ios::trunc);
     if (!file_.is_open()) return false;
+    path_ = path;
     file_.seekp(static_cast<std::streamoff>(kImageHeaderSize));
     return static_cast<bool>(file_);
 }
@@ -60,7 +75,18 @@ bool BackupImageWriter::Finish(const DeviceIdentity& identity) {
     file_.seekp(0);
     file_.write(header.data(), static_cast<std::streamsize>(header.size()));
     file_.close();
-    return !file_.fail();
+    if (file_.fail()) {
+        Discard();
+        return false;
+    }
+    std::error_code error;
+    std::filesystem::rename(TemporaryPath(path_), path_, error);
+    if (error) {
+        Discard();
+        return false;
+    }
+    path_.clear();
+    return true;
 }
 
 }  // namespace orvo

@@ -59,6 +59,7 @@ class Ui {
     // and ends with 2.
     virtual void SetWatchdog(int period_ms) = 0;
     virtual void StopWatchdog() = 0;
+    // The bar of the progress page shown last, the Update or the Backup progress page.
     virtual void SetProgressRange(int low, int high) = 0;
     virtual void SetProgressPosition(int position) = 0;
     virtual void SetProgressPercent(unsigned percent) = 0;
@@ -67,6 +68,16 @@ class Ui {
     // Moves the page to the origin with zero size.
     virtual void ShrinkProgressPage(bool repaint) = 0;
     virtual void EndProgressPage(int result) = 0;
+
+    // The Backup progress page as its worker reaches it; nothing while it is not shown.
+    virtual void SetBackupPercent(unsigned percent) = 0;
+    // Moves the page to the origin with zero size, repainting.
+    virtual void ShrinkBackupPage() = 0;
+    virtual void EndBackupPage(int result) = 0;
+
+    // Enables or disables a button of a page now shown, as the page's workers do; nothing while
+    // that page is not shown.
+    virtual void EnablePageControl(Page page, int control, bool enable) = 0;
 };
 
 }  // namespace orvo

@@ -53,6 +53,10 @@ struct WizardState {
     // The link: 1 = serial line, 0 = USB.
     std::atomic<int> SerialLink{1};
     std::atomic<int> DownloadStatus{0};
+
+    // Ends the Boot-loader entry page's watcher: set by the page when it ends, and by the
+    // watcher once the boot loader has been found.
+    std::atomic<int> BootWaitStop{0};
 };
 
 }  // namespace orvo

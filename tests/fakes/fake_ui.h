@@ -67,7 +67,19 @@ class FakeUi : public Ui {
 
     // The Update progress page: every call is recorded; the page is shown from the start.
     struct ProgressCall {
-        enum Kind { Watchdog, StopWatchdog, Range, Position, Percent, Cursor, Shrink, End };
+        enum Kind {
+            Watchdog,
+            StopWatchdog,
+            Range,
+            Position,
+            Percent,
+            Cursor,
+            Shrink,
+            End,
+            BackupPercent,
+            BackupShrink,
+            BackupEnd,
+        };
         Kind kind;
         int value = 0;
         int other = 0;
@@ -107,6 +119,28 @@ class FakeUi : public Ui {
         progress_ended_.notify_all();
     }
 
+    // The Backup progress page, recorded the same way.
+    void SetBackupPercent(unsigned percent) override {
+        Record({ProgressCall::BackupPercent, static_cast<int>(percent)});
+    }
+    void ShrinkBackupPage() override { Record({ProgressCall::BackupShrink}); }
+    void EndBackupPage(int result) override { Record({ProgressCall::BackupEnd, result}); }
+
+    struct ControlCall {
+        Page page;
+        int control;
+        bool enable;
+        bool operator==(const ControlCall&) const = default;
+    };
+    void EnablePageControl(Page page, int control, bool enable) override {
+        std::lock_guard lock(mutex_);
+        control_calls_.push_back({page, control, enable});
+    }
+    std::vector<ControlCall> ControlCalls() const {
+        std::lock_guard lock(mutex_);
+        return control_calls_;
+    }
+
     std::vector<ProgressCall> ProgressCalls() const {
         std::lock_guard lock(mutex_);
         return progress_calls_;
@@ -130,6 +164,7 @@ class FakeUi : public Ui {
 
     mutable std::mutex mutex_;
     std::vector<ProgressCall> progress_calls_;
+    std::vector<ControlCall> control_calls_;
     std::optional<int> progress_end_;
     std::condition_variable progress_ended_;
     std::map<Page, std::deque<PageAction>> script_;

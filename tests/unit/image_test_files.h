@@ -75,6 +75,7 @@ class TempDir {
     TempDir& operator=(const TempDir&) = delete;
     ~TempDir() { std::filesystem::remove_all(path_); }
 
+    std::string Folder() const { return path_.string(); }
     std::string Path(const std::string& name) const { return (path_ / name).string(); }
     std::string Write(const std::string& name, const std::vector<std::uint8_t>& bytes) const {
         std::ofstream out(Path(name), std::ios::binary);

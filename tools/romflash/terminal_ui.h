@@ -46,6 +46,11 @@ class TerminalUi final : public Ui {
     void RefreshProgressCursor() override {}
     void ShrinkProgressPage(bool) override {}
     void EndProgressPage(int result) override;
+    // The tool makes no backup and shows no page buttons.
+    void SetBackupPercent(unsigned) override {}
+    void ShrinkBackupPage() override {}
+    void EndBackupPage(int) override {}
+    void EnablePageControl(Page, int, bool) override {}
 
   private:
     const WizardState& state_;

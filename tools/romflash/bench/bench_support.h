@@ -33,6 +33,10 @@ class QuietUi : public orvo::Ui {
     void RefreshProgressCursor() override {}
     void ShrinkProgressPage(bool) override {}
     void EndProgressPage(int) override {}
+    void SetBackupPercent(unsigned) override {}
+    void ShrinkBackupPage() override {}
+    void EndBackupPage(int) override {}
+    void EnablePageControl(orvo::Page, int, bool) override {}
 };
 
 namespace detail {
