@@ -35,8 +35,8 @@ void FailAndEnd(Ui& ui, Page error_page) {
 DeviceFile WaitForChunk(DeviceServices& services) {
     for (int attempt = 0; attempt < kBackupPollLimit; ++attempt) {
         services.clock.Sleep(kPollPause);
-        const DeviceFile chunk = services.remote.CreateFile(kChunkPath, kGenericRead, kShareRead,
-                                                            kOpenExisting, kAttributeNormal);
+        const DeviceFile chunk = services.remote.CeCreateFile(kChunkPath, kGenericRead, kShareRead,
+                                                              kOpenExisting, kAttributeNormal);
         if (chunk != kInvalidDeviceFile) return chunk;
     }
     return kInvalidDeviceFile;
@@ -52,14 +52,14 @@ void BackupThread(WizardState& state, DeviceServices& services) {
     ui.SetBackupPercent(0);
     std::vector<std::uint8_t> buffer(kBackupChunkBytes);
 
-    api.DeleteFile(kDeviceProgramPath);
-    api.DeleteFile(kChunkPath);
+    api.CeDeleteFile(kDeviceProgramPath);
+    api.CeDeleteFile(kChunkPath);
     if (const std::optional<std::string> program = FileInFolder(state.StartDir, kDeviceProgram)) {
         CopyFileToDeviceWithProgress(services, PathInFolder(state.StartDir, *program),
                                      "\\Temp\\" + *program, *program);
     }
-    if (!api.CreateProcess(kDeviceProgramPath)) {
-        api.UninitSession();
+    if (!api.CeCreateProcess(kDeviceProgramPath)) {
+        api.CeRapiUninit();
         FailAndEnd(ui, Page::RemoteProgramError);
         return;
     }
@@ -78,13 +78,13 @@ void BackupThread(WizardState& state, DeviceServices& services) {
         }
         // Only a whole chunk may reach the file: a short or failed read would leave bytes of
         // the chunk before in its place.
-        const std::optional<std::uint32_t> read = api.ReadFile(chunk, buffer);
-        api.CloseHandle(chunk);
+        const std::optional<std::uint32_t> read = api.CeReadFile(chunk, buffer);
+        api.CeCloseHandle(chunk);
         if (!read || *read != kBackupChunkBytes || !writer.Append(buffer)) {
             FailAndGoOn(ui, Page::BackupError);
             return;
         }
-        api.DeleteFile(kChunkPath);
+        api.CeDeleteFile(kChunkPath);
         const std::uint32_t position = fetched + kBackupChunkBytes;
         ui.SetProgressPosition(static_cast<int>(position));
         ui.SetBackupPercent(position * 100 / kBackupImageBytes);
@@ -93,8 +93,8 @@ void BackupThread(WizardState& state, DeviceServices& services) {
         FailAndGoOn(ui, Page::BackupError);
         return;
     }
-    api.DeleteFile(kDeviceProgramPath);
-    api.DeleteFile(kChunkPath);
+    api.CeDeleteFile(kDeviceProgramPath);
+    api.CeDeleteFile(kChunkPath);
     ui.EndBackupPage(1);
 }
 

@@ -22,7 +22,7 @@ class DeviceFileCloser {
     DeviceFileCloser& operator=(const DeviceFileCloser&) = delete;
     ~DeviceFileCloser() { Close(); }
     void Close() {
-        if (file_ != kInvalidDeviceFile) api_.CloseHandle(file_);
+        if (file_ != kInvalidDeviceFile) api_.CeCloseHandle(file_);
         file_ = kInvalidDeviceFile;
     }
 
@@ -34,8 +34,8 @@ class DeviceFileCloser {
 // Whether a failed create met a file the handheld already holds: the remote API reports its own
 // errors, the handheld's file system its last error.
 bool TargetAlreadyThere(RemoteApi& api) {
-    if (api.GetRapiError() == static_cast<std::int32_t>(kDeviceErrorAlreadyExists)) return true;
-    const std::uint32_t last = api.GetLastError();
+    if (api.CeRapiGetError() == static_cast<std::int32_t>(kDeviceErrorAlreadyExists)) return true;
+    const std::uint32_t last = api.CeGetLastError();
     return last == kDeviceErrorAlreadyExists || last == kDeviceErrorFileExists ||
            last == kDeviceErrorSharingViolation;
 }
@@ -48,7 +48,7 @@ bool CopyContents(RemoteApi& api, ImageFile& source, DeviceFile target,
         const std::optional<std::size_t> read = source.Read(buffer);
         if (!read) return false;
         if (*read == 0) return true;
-        const std::optional<std::uint32_t> written = api.WriteFile(target, buffer.first(*read));
+        const std::optional<std::uint32_t> written = api.CeWriteFile(target, buffer.first(*read));
         if (!written || *written != *read) return false;
         moved(*read);
     }
@@ -62,7 +62,7 @@ int CopyFileToDevice(DeviceServices& services, const std::string& pc_path,
     ImageFile source;
     if (source.Open(pc_path) != ImageFile::OpenResult::Opened) return 0;
     const DeviceFile target =
-        api.CreateFile(device_path, kGenericWrite, kShareRead, kCreateAlways, kAttributeNormal);
+        api.CeCreateFile(device_path, kGenericWrite, kShareRead, kCreateAlways, kAttributeNormal);
     if (target == kInvalidDeviceFile) return TargetAlreadyThere(api) ? 1 : 0;
     DeviceFileCloser closer(api, target);
     std::array<std::uint8_t, kLibraryBlock> buffer{};
@@ -78,24 +78,24 @@ int CopyFileToDeviceWithProgress(DeviceServices& services, const std::string& pc
     if (!size) return 0;
     const std::u16string target_path = services.code_page.ToUtf16(device_path);
 
-    DeviceFile target = api.CreateFile(target_path, kGenericRead | kGenericWrite,
-                                       kShareRead | kShareWrite, kCreateNew, kAttributeHidden);
+    DeviceFile target = api.CeCreateFile(target_path, kGenericRead | kGenericWrite,
+                                         kShareRead | kShareWrite, kCreateNew, kAttributeHidden);
     if (target == kInvalidDeviceFile) {
-        const DeviceFile probe =
-            api.CreateFile(target_path, kGenericRead, kShareRead, kOpenExisting, kAttributeHidden);
+        const DeviceFile probe = api.CeCreateFile(target_path, kGenericRead, kShareRead,
+                                                  kOpenExisting, kAttributeHidden);
         if (probe == kInvalidDeviceFile) return 0;
         // The probe is closed before the target is moved or deleted, which an open file forbids.
-        api.CloseHandle(probe);
+        api.CeCloseHandle(probe);
         const std::string aside_path = "\\Temp\\" + aside_name;
         if (EqualIgnoringCase(aside_path, device_path)) {
-            if (!api.DeleteFile(target_path)) return 0;
+            if (!api.CeDeleteFile(target_path)) return 0;
         } else {
             const std::u16string aside = services.code_page.ToUtf16(aside_path);
-            api.DeleteFile(aside);
-            if (!api.MoveFile(target_path, aside)) return 0;
+            api.CeDeleteFile(aside);
+            if (!api.CeMoveFile(target_path, aside)) return 0;
         }
-        target =
-            api.CreateFile(target_path, kGenericWrite, kShareRead, kCreateAlways, kAttributeHidden);
+        target = api.CeCreateFile(target_path, kGenericWrite, kShareRead, kCreateAlways,
+                                  kAttributeHidden);
         if (target == kInvalidDeviceFile) return 0;
     }
     DeviceFileCloser closer(api, target);

@@ -57,9 +57,10 @@ int WriteReserveArea(const std::string& start_dir, const std::string& identity_t
     const auto record = WriteAreaRecord(identity_text, services.code_page);
     if (CopyLibrary(start_dir, "ZIB_WriteReserveArea.dll", services) != 0) {
         std::vector<std::uint8_t> reply;
-        if (services.remote.Invoke(u"ZIB_WriteReserveArea.dll", u"WriteArea", record, reply) < 0) {
+        if (services.remote.CeRapiInvoke(u"ZIB_WriteReserveArea.dll", u"WriteArea", record, reply) <
+            0) {
             services.log.Write("WriteArea failed, handheld error " +
-                               std::to_string(services.remote.GetLastError()));
+                               std::to_string(services.remote.CeGetLastError()));
         }
     }
     return 1;
@@ -71,7 +72,7 @@ int SetDeviceClock(const std::string& start_dir, DeviceServices& services) {
     const auto record = SetSysTimeRecord(services.pc_clock);
     if (CopyLibrary(start_dir, "SetSystemTime.dll", services) != 0) {
         std::vector<std::uint8_t> reply;
-        services.remote.Invoke(u"SetSystemTime.dll", u"SetSysTime", record, reply);
+        services.remote.CeRapiInvoke(u"SetSystemTime.dll", u"SetSysTime", record, reply);
         services.log.Write("\r\n Copy SetSystemTime.dll successful\r\n");
     } else {
         services.log.Write("\r\n Copy SetSystemTime.dll fail\r\n");

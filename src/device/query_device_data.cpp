@@ -22,7 +22,7 @@ int QueryDeviceData(WizardState& state, DeviceServices& services) {
             return 0;
         }
         std::vector<std::uint8_t> reply;
-        if (services.remote.Invoke(u"GetDeviceData.dll", u"GetDeviceData", {}, reply) < 0) {
+        if (services.remote.CeRapiInvoke(u"GetDeviceData.dll", u"GetDeviceData", {}, reply) < 0) {
             return 0;
         }
         fields = ParseDeviceDataReply(reply, services.code_page);

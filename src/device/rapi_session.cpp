@@ -11,7 +11,7 @@ constexpr Millis kOpenRetryPause = 2000ms;
 }  // namespace
 
 RapiSessionScope RapiSessionScope::Init(RemoteApi& api) {
-    const std::int32_t result = api.InitSession();
+    const std::int32_t result = api.CeRapiInitEx();
     if (result == kRapiAlreadyInitialised) return {api, State::Joined};
     return {api, result >= 0 ? State::Opened : State::Failed};
 }
@@ -30,7 +30,7 @@ RapiSessionScope::RapiSessionScope(RapiSessionScope&& other) noexcept
 }
 
 RapiSessionScope::~RapiSessionScope() {
-    if (state_ == State::Opened) api_.UninitSession();
+    if (state_ == State::Opened) api_.CeRapiUninit();
 }
 
 }  // namespace orvo

@@ -2,6 +2,7 @@
 // What every page reaches: the program's module and main window, the texts, the shared state
 // and the display objects the pages paint with.
 
+#include "device/device_services.h"
 #include "platform/win32/gdi_handles.h"
 #include "shell/message_catalogue.h"
 #include "shell/wizard_state.h"
@@ -35,6 +36,15 @@ struct PageContext {
     // The Update progress page while it is shown: the link's threads reach its bar, its percent
     // text and its timer 2 through it.
     std::atomic<HWND> hProgressPage{nullptr};
+    // The bar of the progress page shown last, either page.
+    std::atomic<HWND> hProgressBar{nullptr};
+    std::atomic<HWND> hBackupPage{nullptr};
+    // The pages whose buttons their workers switch.
+    std::atomic<HWND> hBootEntryPage{nullptr};
+    std::atomic<HWND> hPowerPage{nullptr};
+    // The services on the running handheld, for the pages' workers; none where the program
+    // was started without them.
+    DeviceServices* device = nullptr;
 };
 
 }  // namespace orvo::pages

@@ -1,5 +1,6 @@
 #include "pages/page_ui.h"
 
+#include "pages/backup_progress_page.h"
 #include "pages/checking_notice.h"
 #include "pages/welcome_page.h"
 
@@ -14,8 +15,6 @@ namespace {
 
 // The link's watchdog timer, the bar and the percent text of the Update progress page.
 constexpr UINT_PTR kWatchdogTimer = 2;
-constexpr int kProgressBar = 1020;
-constexpr int kPercentText = 1023;
 
 DLGPROC ProcedureOf(Page page) {
     switch (page) {
@@ -23,6 +22,8 @@ DLGPROC ProcedureOf(Page page) {
             return PageProc<WelcomePage>;
         case Page::CheckingNotice:
             return PageProc<CheckingNotice>;
+        case Page::BackupProgress:
+            return PageProc<BackupProgressPage>;
         default:
             return nullptr;
     }
@@ -95,19 +96,20 @@ void PageUi::StopWatchdog() {
 }
 
 void PageUi::SetProgressRange(int low, int high) {
-    if (HWND page = context_.hProgressPage) {
-        SendDlgItemMessageW(page, kProgressBar, PBM_SETRANGE, 0, MAKELPARAM(low, high));
+    if (HWND bar = context_.hProgressBar) {
+        SendMessageW(bar, PBM_SETRANGE32, static_cast<WPARAM>(low), static_cast<LPARAM>(high));
     }
 }
 
 void PageUi::SetProgressPosition(int position) {
-    if (HWND page = context_.hProgressPage) {
-        SendDlgItemMessageW(page, kProgressBar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    if (HWND bar = context_.hProgressBar) {
+        SendMessageW(bar, PBM_SETPOS, static_cast<WPARAM>(position), 0);
     }
 }
 
 void PageUi::SetProgressPercent(unsigned percent) {
-    if (HWND page = context_.hProgressPage) SetDlgItemInt(page, kPercentText, percent, FALSE);
+    if (HWND page = context_.hProgressPage)
+        SetDlgItemInt(page, kPercentTextControl, percent, FALSE);
 }
 
 void PageUi::RefreshProgressCursor() {
@@ -122,6 +124,27 @@ void PageUi::EndProgressPage(int result) {
     if (HWND page = context_.hProgressPage) {
         PostMessageW(page, kEndProgressPageMessage, static_cast<WPARAM>(result), 0);
     }
+}
+
+void PageUi::SetBackupPercent(unsigned percent) {
+    if (HWND page = context_.hBackupPage) SetDlgItemInt(page, kPercentTextControl, percent, FALSE);
+}
+
+void PageUi::ShrinkBackupPage() {
+    if (HWND page = context_.hBackupPage) MoveWindow(page, 0, 0, 0, 0, TRUE);
+}
+
+void PageUi::EndBackupPage(int result) {
+    if (HWND page = context_.hBackupPage) {
+        PostMessageW(page, kEndProgressPageMessage, static_cast<WPARAM>(result), 0);
+    }
+}
+
+void PageUi::EnablePageControl(Page page, int control, bool enable) {
+    HWND window = nullptr;
+    if (page == Page::BootLoaderEntry) window = context_.hBootEntryPage;
+    if (page == Page::PowerWarning) window = context_.hPowerPage;
+    if (window != nullptr) EnableWindow(GetDlgItem(window, control), enable ? TRUE : FALSE);
 }
 
 }  // namespace orvo::pages

@@ -14,6 +14,10 @@ inline constexpr UINT kSetWatchdogMessage = WM_APP + 2;  // wparam: period in ms
 inline constexpr UINT kStopWatchdogMessage = WM_APP + 3;
 inline constexpr UINT kEndProgressPageMessage = WM_APP + 4;  // wparam: the page result
 
+// The bar and the percent text of both progress pages.
+inline constexpr int kProgressBarControl = 1020;
+inline constexpr int kPercentTextControl = 1023;
+
 // Handles those messages on the progress page's thread; TRUE when the message was one of them.
 INT_PTR HandleProgressPageRequest(HWND page, UINT message, WPARAM wparam);
 
@@ -34,6 +38,10 @@ class PageUi : public Ui {
     void RefreshProgressCursor() override;
     void ShrinkProgressPage(bool repaint) override;
     void EndProgressPage(int result) override;
+    void SetBackupPercent(unsigned percent) override;
+    void ShrinkBackupPage() override;
+    void EndBackupPage(int result) override;
+    void EnablePageControl(Page page, int control, bool enable) override;
 
   private:
     PageContext& context_;

@@ -45,34 +45,34 @@ class RemoteApi {
     virtual ~RemoteApi() = default;
 
     // CeRapiInitEx with the program's one initialisation record; its result code.
-    virtual std::int32_t InitSession() = 0;
+    virtual std::int32_t CeRapiInitEx() = 0;
     // Waits at most `wall_ms` for the record's event: true once the connection attempt ended.
     virtual bool WaitForSession(std::uint32_t wall_ms) = 0;
-    virtual void UninitSession() = 0;
+    virtual void CeRapiUninit() = 0;
 
     // CeRapiInvoke without a stream; the reply is copied into `reply` and released. A negative
     // result is a failure.
-    virtual std::int32_t Invoke(std::u16string_view library, std::u16string_view function,
-                                std::span<const std::uint8_t> input,
-                                std::vector<std::uint8_t>& reply) = 0;
+    virtual std::int32_t CeRapiInvoke(std::u16string_view library, std::u16string_view function,
+                                      std::span<const std::uint8_t> input,
+                                      std::vector<std::uint8_t>& reply) = 0;
 
-    virtual DeviceFile CreateFile(std::u16string_view path, std::uint32_t access,
-                                  std::uint32_t share, std::uint32_t disposition,
-                                  std::uint32_t attributes) = 0;
+    virtual DeviceFile CeCreateFile(std::u16string_view path, std::uint32_t access,
+                                    std::uint32_t share, std::uint32_t disposition,
+                                    std::uint32_t attributes) = 0;
     // The bytes moved; no value when the call failed.
-    virtual std::optional<std::uint32_t> ReadFile(DeviceFile file,
-                                                  std::span<std::uint8_t> into) = 0;
-    virtual std::optional<std::uint32_t> WriteFile(DeviceFile file,
-                                                   std::span<const std::uint8_t> bytes) = 0;
-    virtual bool CloseHandle(DeviceFile file) = 0;
-    virtual bool DeleteFile(std::u16string_view path) = 0;
-    virtual bool MoveFile(std::u16string_view from, std::u16string_view to) = 0;
+    virtual std::optional<std::uint32_t> CeReadFile(DeviceFile file,
+                                                    std::span<std::uint8_t> into) = 0;
+    virtual std::optional<std::uint32_t> CeWriteFile(DeviceFile file,
+                                                     std::span<const std::uint8_t> bytes) = 0;
+    virtual bool CeCloseHandle(DeviceFile file) = 0;
+    virtual bool CeDeleteFile(std::u16string_view path) = 0;
+    virtual bool CeMoveFile(std::u16string_view from, std::u16string_view to) = 0;
     // Starts a program with an empty command line, shown with show command 5.
-    virtual bool CreateProcess(std::u16string_view application) = 0;
+    virtual bool CeCreateProcess(std::u16string_view application) = 0;
 
     // The remote API's own error of the last failed call, and the handheld's last error.
-    virtual std::int32_t GetRapiError() = 0;
-    virtual std::uint32_t GetLastError() = 0;
+    virtual std::int32_t CeRapiGetError() = 0;
+    virtual std::uint32_t CeGetLastError() = 0;
 
     // The AC-line status byte of the extended power status (refreshed); no value when the
     // handheld cannot be reached.

@@ -73,7 +73,7 @@ class FakeRemoteApi : public RemoteApi {
         return started_;
     }
 
-    std::int32_t InitSession() override {
+    std::int32_t CeRapiInitEx() override {
         std::lock_guard lock(mutex_);
         ++inits_;
         if (init_results.empty()) return kRapiOk;
@@ -82,11 +82,11 @@ class FakeRemoteApi : public RemoteApi {
         return result;
     }
     bool WaitForSession(std::uint32_t) override { return true; }
-    void UninitSession() override { ++uninits_; }
+    void CeRapiUninit() override { ++uninits_; }
 
-    std::int32_t Invoke(std::u16string_view library, std::u16string_view function,
-                        std::span<const std::uint8_t> input,
-                        std::vector<std::uint8_t>& reply) override {
+    std::int32_t CeRapiInvoke(std::u16string_view library, std::u16string_view function,
+                              std::span<const std::uint8_t> input,
+                              std::vector<std::uint8_t>& reply) override {
         InvokeCall call{std::u16string(library), std::u16string(function),
                         std::vector<std::uint8_t>(input.begin(), input.end())};
         {
@@ -98,8 +98,8 @@ class FakeRemoteApi : public RemoteApi {
         return answer.result;
     }
 
-    DeviceFile CreateFile(std::u16string_view path, std::uint32_t access, std::uint32_t,
-                          std::uint32_t disposition, std::uint32_t) override {
+    DeviceFile CeCreateFile(std::u16string_view path, std::uint32_t access, std::uint32_t,
+                            std::uint32_t disposition, std::uint32_t) override {
         using namespace device_file;
         std::lock_guard lock(mutex_);
         const std::u16string key = Fold(path);
@@ -116,7 +116,8 @@ class FakeRemoteApi : public RemoteApi {
         handles_[++next_handle_] = Handle{key, 0};
         return next_handle_;
     }
-    std::optional<std::uint32_t> ReadFile(DeviceFile file, std::span<std::uint8_t> into) override {
+    std::optional<std::uint32_t> CeReadFile(DeviceFile file,
+                                            std::span<std::uint8_t> into) override {
         std::lock_guard lock(mutex_);
         auto handle = handles_.find(file);
         if (handle == handles_.end()) return std::nullopt;
@@ -128,8 +129,8 @@ class FakeRemoteApi : public RemoteApi {
         handle->second.at += n;
         return static_cast<std::uint32_t>(n);
     }
-    std::optional<std::uint32_t> WriteFile(DeviceFile file,
-                                           std::span<const std::uint8_t> bytes) override {
+    std::optional<std::uint32_t> CeWriteFile(DeviceFile file,
+                                             std::span<const std::uint8_t> bytes) override {
         std::lock_guard lock(mutex_);
         auto handle = handles_.find(file);
         if (handle == handles_.end()) return std::nullopt;
@@ -137,11 +138,11 @@ class FakeRemoteApi : public RemoteApi {
         target.insert(target.end(), bytes.begin(), bytes.end());
         return static_cast<std::uint32_t>(bytes.size());
     }
-    bool CloseHandle(DeviceFile file) override {
+    bool CeCloseHandle(DeviceFile file) override {
         std::lock_guard lock(mutex_);
         return handles_.erase(file) != 0;
     }
-    bool DeleteFile(std::u16string_view path) override {
+    bool CeDeleteFile(std::u16string_view path) override {
         std::lock_guard lock(mutex_);
         const std::u16string key = Fold(path);
         if (in_use_.count(key) != 0 || IsOpen(key)) {
@@ -150,7 +151,7 @@ class FakeRemoteApi : public RemoteApi {
         }
         return files_.erase(key) != 0;
     }
-    bool MoveFile(std::u16string_view from, std::u16string_view to) override {
+    bool CeMoveFile(std::u16string_view from, std::u16string_view to) override {
         std::lock_guard lock(mutex_);
         auto found = files_.find(Fold(from));
         if (found == files_.end() || IsOpen(found->first) || files_.count(Fold(to)) != 0) {
@@ -160,15 +161,15 @@ class FakeRemoteApi : public RemoteApi {
         files_.erase(found);
         return true;
     }
-    bool CreateProcess(std::u16string_view application) override {
+    bool CeCreateProcess(std::u16string_view application) override {
         std::lock_guard lock(mutex_);
         if (files_.count(Fold(application)) == 0) return false;
         started_.emplace_back(application);
         in_use_.insert(Fold(application));
         return true;
     }
-    std::int32_t GetRapiError() override { return 0; }
-    std::uint32_t GetLastError() override {
+    std::int32_t CeRapiGetError() override { return 0; }
+    std::uint32_t CeGetLastError() override {
         std::lock_guard lock(mutex_);
         return last_error_;
     }
