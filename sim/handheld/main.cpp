@@ -31,7 +31,8 @@ constexpr char kUsage[] =
     "  --mode normal|bootloader|off   face at start (default normal)\n"
     "  --mains on|off           mains adapter at start (default on)\n"
     "  --rapi-port N            remote-API port on 127.0.0.1 (default 49470, 0: any free)\n"
-    "  --rapi-strict            nested remote-API sessions are refused, as on the platform\n"
+    "  --rapi-strict            remote-API sessions as the platform counts them: a nested one\n"
+    "                           is refused, the first CeRapiUninit ends the connection\n"
     "  --control-port N         control port on 127.0.0.1 (default 49471, 0: any free)\n"
     "  --ready-file FILE        written when up: rapi=PORT, control=PORT, pid=PID; removed at "
     "exit\n";
