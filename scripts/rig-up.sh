@@ -11,7 +11,8 @@
 #                              A folder you name is kept, and its flash.bin with it.
 #   ROMWIZARD_RIG_LINK         port the handheld's boot loader answers on: com1 (default), com2,
 #                              usb1 (\\.\WCEUSBSH001) or usb2 (\\.\WCEUSBSH002)
-#   ROMWIZARD_SIM_ARGS         more handheld-sim options, e.g. "--mode bootloader --lang ENG"
+#   ROMWIZARD_SIM_ARGS         more handheld-sim options, e.g. "--mode bootloader --lang ENG",
+#                              "--rapi-strict" (remote-API sessions counted as the platform does)
 #   ROMWIZARD_ACTIVESYNC_VERSION  "MAJOR.MINOR" written to the registry (default 3.5);
 #                              "none" writes no "Windows CE Services" key
 #   ROMWIZARD_RIG_STANDINS     1 (default) starts wcescomm.exe (which starts wcesmgr.exe); 0 not

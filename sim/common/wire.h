@@ -11,8 +11,11 @@
 namespace rig::wire {
 
 enum class Op : std::uint16_t {
-    Init = 1,  // reply result 0 when the handheld runs normally; payload: connection number
-    Uninit = 2,
+    // Request: probe (a repeated attempt), nested (the library has a session open already).
+    // Reply result 0 when the handheld runs normally, payload the connection number; or
+    // kAlreadyInitialised for a nested one in the strict setting.
+    Init = 1,
+    Uninit = 2,  // reply payload: 1 when the strict setting ends the connection at once
     Invoke = 3,  // library, entry point, input -> HRESULT, output
     CreateFile = 4,
     ReadFile = 5,
@@ -125,6 +128,9 @@ inline std::optional<Reply> DecodeReply(const std::vector<std::uint8_t>& body) {
     if (!rd.ok()) return std::nullopt;
     return r;
 }
+
+// The platform's answer to a second initialisation in one process.
+inline constexpr std::int32_t kAlreadyInitialised = static_cast<std::int32_t>(0x80041001);
 
 // Largest message either side accepts: a chunk of the backup plus room for its framing.
 inline constexpr std::uint32_t kMaxMessage = 1u << 20;

@@ -1,5 +1,6 @@
 // The device backup program: started as "\Temp\backup.exe", it leaves the first 124 chunks of
 // the ROM one after the other in "\Temp\image.nb", each only once the previous one is gone.
+// While it runs its file cannot be replaced or deleted.
 #include "handheld.h"
 
 namespace rig {
@@ -7,6 +8,7 @@ namespace rig {
 void Handheld::StartBackupProgram() {
     if (backup.running) return;  // the handheld runs one copy
     backup = BackupState{true, 0, 0, backup.stop_after, ""};
+    SetProgramInUse(true);
     changed.notify_all();
 }
 
@@ -35,6 +37,11 @@ void Handheld::RunBackupProgram(std::unique_lock<std::mutex>& lock) {
                      : backup.chunks_written == kBackupChunks ? "complete"
                                                               : "stopped";
     backup.running = false;
+    SetProgramInUse(false);
+}
+
+void Handheld::SetProgramInUse(bool running) {
+    if (DeviceFile* program = files.Find(kBackupProgram)) program->in_use = running;
 }
 
 }  // namespace rig

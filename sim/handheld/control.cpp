@@ -13,7 +13,8 @@ constexpr char kHelp[] =
     "ok commands: state | mode | boot | reset | off | mains on|off | cable pull|plug | "
     "cable pull-after N | silent on|off | keys [L=HEX] [O=HEX] | keys off | baud N | set "
     "model|romtype|lang|version TEXT | "
-    "set flashmb N | set link com1|com2|usb1|usb2 | hold PORT | backup stop-after N | "
+    "set flashmb N | set link com1|com2|usb1|usb2 | hold PORT | rapi strict on|off | "
+    "backup stop-after N | "
     "flash read ADDR LEN | "
     "flash write ADDR HEX | flash erase ADDR LEN | file put PATH HEX | file del PATH | quit";
 
@@ -182,6 +183,10 @@ std::string RunControlCommand(Handheld& h, PtyPorts& ports, ControlSession& sess
         session.holds.push_back(w[1]);
         return "ok";
     }
+    if (verb == "rapi" && w.size() == 3 && w[1] == "strict" && OnOff(w[2])) {
+        h.rapi_strict = *OnOff(w[2]);
+        return "ok";
+    }
     if (verb == "backup" && w.size() == 3 && w[1] == "stop-after" && Number(w[2], n)) {
         h.backup.stop_after = static_cast<unsigned>(n);
         return "ok";
@@ -189,10 +194,13 @@ std::string RunControlCommand(Handheld& h, PtyPorts& ports, ControlSession& sess
     if (verb == "file" && w.size() == 4 && w[1] == "put") {
         std::vector<std::uint8_t> data;
         if (!FromHex(w[3], data)) return "error not hexadecimal bytes";
-        std::uint32_t handle = 0;
-        std::uint32_t error = h.files.Create(w[2], kGenericWrite, 0, kCreateAlways, 0x80, handle);
-        if (error == 0) error = h.files.Write(handle, data);
-        if (error == 0) error = h.files.Close(handle);
+        Opened opened = h.files.Create(w[2], kGenericWrite, 0, kCreateAlways, 0x80);
+        std::uint32_t error =
+            opened.handle == 0 ? opened.error : h.files.Write(opened.handle, data);
+        if (opened.handle != 0) {
+            std::uint32_t closed = h.files.Close(opened.handle);
+            if (error == 0) error = closed;
+        }
         return error == 0 ? "ok" : "error handheld error " + std::to_string(error);
     }
     if (verb == "file" && w.size() == 3 && w[1] == "del") {

@@ -32,26 +32,27 @@ std::uint32_t DeviceFiles::SharingConflict(const std::string& key, std::uint32_t
     return 0;
 }
 
-std::uint32_t DeviceFiles::Create(const std::string& path, std::uint32_t access,
-                                  std::uint32_t share, std::uint32_t disposition,
-                                  std::uint32_t attributes, std::uint32_t& handle) {
+Opened DeviceFiles::Create(const std::string& path, std::uint32_t access, std::uint32_t share,
+                           std::uint32_t disposition, std::uint32_t attributes) {
     std::string key = Key(path);
     std::size_t slash = key.rfind('\\');
-    if (key.empty() || key[0] != '\\' || slash == key.size() - 1) return kErrorInvalidParameter;
-    if (!folders_.count(key.substr(0, slash))) return kErrorPathNotFound;
-    if (folders_.count(key)) return kErrorAccessDenied;
-    if (disposition < kCreateNew || disposition > kTruncateExisting) return kErrorInvalidParameter;
+    if (key.empty() || key[0] != '\\' || slash == key.size() - 1)
+        return {0, kErrorInvalidParameter};
+    if (!folders_.count(key.substr(0, slash))) return {0, kErrorPathNotFound};
+    if (folders_.count(key)) return {0, kErrorAccessDenied};
+    if (disposition < kCreateNew || disposition > kTruncateExisting) {
+        return {0, kErrorInvalidParameter};
+    }
     auto it = files_.find(key);
     bool exists = it != files_.end();
-    if (disposition == kCreateNew && exists) return kErrorAlreadyExists;
+    if (disposition == kCreateNew && exists) return {0, kErrorFileExists};
     if ((disposition == kOpenExisting || disposition == kTruncateExisting) && !exists) {
-        return kErrorFileNotFound;
+        return {0, kErrorFileNotFound};
     }
     bool truncate = disposition == kCreateAlways || disposition == kTruncateExisting;
-    // A library the handheld has loaded stays locked; the remote API reports it as existing.
-    if (exists && it->second.in_use && (access & kGenericWrite)) return kErrorAlreadyExists;
+    if (exists && it->second.in_use && (access & kGenericWrite)) return {0, kErrorSharingViolation};
     if (exists) {
-        if (std::uint32_t conflict = SharingConflict(key, access, share)) return conflict;
+        if (std::uint32_t conflict = SharingConflict(key, access, share)) return {0, conflict};
     }
     if (!exists) {
         files_[key].attributes = attributes;
@@ -60,9 +61,11 @@ std::uint32_t DeviceFiles::Create(const std::string& path, std::uint32_t access,
         it->second.data.clear();
         it->second.attributes = attributes;
     }
-    handle = next_handle_++;
+    std::uint32_t handle = next_handle_++;
     handles_[handle] = Handle{key, access, share};
-    return 0;
+    // As on the platform, creating over a file that is there says so in the last error.
+    bool reports_existing = exists && (disposition == kCreateAlways || disposition == kOpenAlways);
+    return {handle, reports_existing ? kErrorAlreadyExists : 0};
 }
 
 std::uint32_t DeviceFiles::Read(std::uint32_t handle, std::uint32_t count,

@@ -16,6 +16,7 @@ inline constexpr std::uint32_t kErrorPathNotFound = 3;
 inline constexpr std::uint32_t kErrorAccessDenied = 5;
 inline constexpr std::uint32_t kErrorInvalidHandle = 6;
 inline constexpr std::uint32_t kErrorSharingViolation = 32;
+inline constexpr std::uint32_t kErrorFileExists = 80;
 inline constexpr std::uint32_t kErrorInvalidParameter = 87;
 inline constexpr std::uint32_t kErrorAlreadyExists = 183;
 
@@ -33,17 +34,24 @@ inline constexpr std::uint32_t kTruncateExisting = 5;
 struct DeviceFile {
     std::vector<std::uint8_t> data;
     std::uint32_t attributes = 0;
-    bool in_use = false;  // a loaded library: cannot be replaced, moved or deleted
+    bool in_use = false;  // a loaded library or a running program: cannot be replaced,
+                          // moved or deleted
+};
+
+// The outcome of opening or creating a file: a handle (0 when it failed) and the handheld's error,
+// which is 183 also when it succeeded on a file that was there already.
+struct Opened {
+    std::uint32_t handle = 0;
+    std::uint32_t error = 0;
 };
 
 class DeviceFiles {
   public:
     DeviceFiles();
 
+    Opened Create(const std::string& path, std::uint32_t access, std::uint32_t share,
+                  std::uint32_t disposition, std::uint32_t attributes);
     // Each returns 0 on success or the handheld's error number.
-    std::uint32_t Create(const std::string& path, std::uint32_t access, std::uint32_t share,
-                         std::uint32_t disposition, std::uint32_t attributes,
-                         std::uint32_t& handle);
     std::uint32_t Read(std::uint32_t handle, std::uint32_t count, std::vector<std::uint8_t>& out);
     std::uint32_t Write(std::uint32_t handle, const std::vector<std::uint8_t>& data);
     std::uint32_t Close(std::uint32_t handle);

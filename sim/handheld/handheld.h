@@ -42,6 +42,7 @@ struct RapiLog {
     std::uint32_t connection = 1;  // grows at every restart; calls of an older one fail
     unsigned inits = 0;
     unsigned uninits = 0;
+    unsigned refused_inits = 0;  // nested ones answered "already initialised"
     unsigned calls = 0;
     struct Invoke {
         std::string library;
@@ -83,6 +84,9 @@ class Handheld {
     bool mains = true;
     bool cable = true;
     bool silent = false;
+    // The remote API as the platform counts sessions: a nested initialisation is refused and
+    // the first CeRapiUninit ends the connection. Off, sessions nest.
+    bool rapi_strict = false;
     unsigned baud = 0;                          // 0: as fast as the pty goes
     std::optional<unsigned> pull_after_blocks;  // pull the cable when this many blocks are written
     // Ports that ActiveSync on the PC holds open: what the handheld sends there goes to it.
@@ -100,6 +104,7 @@ class Handheld {
   private:
     void ProgramLoop();
     void RunBackupProgram(std::unique_lock<std::mutex>& lock);
+    void SetProgramInUse(bool running);
 
     bool shutdown_ = false;  // guarded by mu
     std::thread program_;    // runs the device program whenever it is started

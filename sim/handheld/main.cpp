@@ -31,6 +31,8 @@ constexpr char kUsage[] =
     "  --mode normal|bootloader|off   face at start (default normal)\n"
     "  --mains on|off           mains adapter at start (default on)\n"
     "  --rapi-port N            remote-API port on 127.0.0.1 (default 49470, 0: any free)\n"
+    "  --rapi-strict            remote-API sessions as the platform counts them: a nested one\n"
+    "                           is refused, the first CeRapiUninit ends the connection\n"
     "  --control-port N         control port on 127.0.0.1 (default 49471, 0: any free)\n"
     "  --ready-file FILE        written when up: rapi=PORT, control=PORT, pid=PID; removed at "
     "exit\n";
@@ -82,6 +84,7 @@ struct Options {
     std::string ready_file;
     rig::Mode mode = rig::Mode::Normal;
     bool mains = true;
+    bool rapi_strict = false;
     unsigned rapi_port = rig::wire::kDefaultRapiPort;
     unsigned control_port = rig::wire::kDefaultControlPort;
     rig::Identity id;
@@ -99,6 +102,10 @@ bool Parse(int argc, char** argv, Options& o) {
     for (int i = 1; i < argc; ++i) {
         std::string a = argv[i];
         if (a == "--help") return false;
+        if (a == "--rapi-strict") {
+            o.rapi_strict = true;
+            continue;
+        }
         if (i + 1 >= argc) {
             std::cerr << "handheld-sim: " << a << " needs a value\n";
             return false;
@@ -166,6 +173,7 @@ int main(int argc, char** argv) {
     h.id = o.id;
     h.link = o.link;
     h.mains = o.mains;
+    h.rapi_strict = o.rapi_strict;
     std::string error;
     if (!h.OpenFlash(o.flash, error)) return Fail(error);
     h.Restart(o.mode);

@@ -100,10 +100,9 @@ wire::Reply CreateFile(Handheld& h, wire::Reader& in) {
     std::uint32_t share = in.U32();
     std::uint32_t disposition = in.U32();
     std::uint32_t attributes = in.U32();
-    std::uint32_t handle = 0;
-    std::uint32_t error = h.files.Create(path, access, share, disposition, attributes, handle);
-    if (error != 0) return Fail(static_cast<std::int32_t>(kInvalidHandle), error);
-    return {static_cast<std::int32_t>(handle), 0, {}};
+    Opened opened = h.files.Create(path, access, share, disposition, attributes);
+    if (opened.handle == 0) return Fail(static_cast<std::int32_t>(kInvalidHandle), opened.error);
+    return {static_cast<std::int32_t>(opened.handle), opened.error, {}};
 }
 
 wire::Reply ReadFile(Handheld& h, wire::Reader& in) {
@@ -166,7 +165,13 @@ wire::Reply HandleRapi(Handheld& h, const wire::Request& request) {
     std::lock_guard lock(h.mu);
     wire::Reader in(request.payload);
     if (request.op == wire::Op::Init) {
-        if (in.U32() == 0) ++h.rapi.inits;  // not a repeated probe of the same attempt
+        const bool probe = in.U32() != 0;  // a repeated attempt of the same session
+        const bool nested = in.U32() != 0;
+        if (nested && h.rapi_strict) {
+            ++h.rapi.refused_inits;
+            return Fail(wire::kAlreadyInitialised, 0);
+        }
+        if (!probe) ++h.rapi.inits;
         if (!h.connected()) return Fail(1, kNotConnected);
         wire::Writer w;
         w.U32(h.rapi.connection);
@@ -174,7 +179,9 @@ wire::Reply HandleRapi(Handheld& h, const wire::Request& request) {
     }
     if (request.op == wire::Op::Uninit) {
         ++h.rapi.uninits;
-        return {0, 0, {}};
+        wire::Writer w;
+        w.U32(h.rapi_strict ? 1 : 0);
+        return {0, 0, w.Take()};
     }
     if (request.op == wire::Op::Note) {
         std::vector<std::uint8_t> text = in.Bytes();

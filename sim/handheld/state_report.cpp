@@ -75,7 +75,7 @@ std::string Files(const DeviceFiles& files) {
     return Array(items);
 }
 
-std::string Rapi(const RapiLog& r) {
+std::string Rapi(const RapiLog& r, bool strict) {
     std::vector<std::string> invokes;
     for (const auto& i : r.invokes) {
         invokes.push_back(Object({{"library", Str(i.library)},
@@ -86,8 +86,10 @@ std::string Rapi(const RapiLog& r) {
     std::vector<std::string> processes;
     for (const auto& p : r.processes) processes.push_back(Str(p));
     return Object({{"connection", std::to_string(r.connection)},
+                   {"strict", Bool(strict)},
                    {"inits", std::to_string(r.inits)},
                    {"uninits", std::to_string(r.uninits)},
+                   {"refused_inits", std::to_string(r.refused_inits)},
                    {"calls", std::to_string(r.calls)},
                    {"invokes", Array(invokes)},
                    {"processes", Array(processes)}});
@@ -149,7 +151,7 @@ std::string StateJson(Handheld& h, const std::vector<PortInfo>& ports) {
         {"screen", Array(rows)},
         {"files", Files(h.files)},
         {"open_handles", std::to_string(h.files.open_handles())},
-        {"rapi", Rapi(h.rapi)},
+        {"rapi", Rapi(h.rapi, h.rapi_strict)},
         {"boot", Boot(h)},
         {"backup", Object({{"running", Bool(h.backup.running)},
                            {"chunks_written", std::to_string(h.backup.chunks_written)},

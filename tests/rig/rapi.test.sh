@@ -29,10 +29,11 @@ check "handheld clock near the PC's" True \
 check "device program finished" complete "$(state 's["backup"]["outcome"]')"
 check "chunks taken by the PC" 124 "$(state 's["backup"]["chunks_taken"]')"
 check "sessions balanced" "2 2" "$(state '"%d %d" % (s["rapi"]["inits"], s["rapi"]["uninits"])')"
-check "invokes" "GetDeviceData:0 Entry:-2147024770 WriteArea:0 SetSysTime:0" \
+check "invokes, the identity record three times (from LocalAlloc, the stack, new)" \
+    "GetDeviceData:0 Entry:-2147024770 WriteArea:0 WriteArea:0 WriteArea:0 SetSysTime:0" \
     "$(state '" ".join("%s:%d" % (i["entry"], i["result"]) for i in s["rapi"]["invokes"])')"
-check "faults logged: record sizes, a call outside a session, the missing library" \
-    "CeRapiInitEx with record size 12, the platform's is 24|CeCreateProcess with start-up record size 68, the platform's is 104|CeCreateProcess called without CeRapiInitEx|\\Windows\\Missing.dll is not on the handheld" \
+check "faults logged: record sizes, a call outside a session, the missing library, the two input buffers not from LocalAlloc" \
+    "CeRapiInitEx with record size 12, the platform's is 24|CeCreateProcess with start-up record size 68, the platform's is 104|CeCreateProcess called without CeRapiInitEx|\\Windows\\Missing.dll is not on the handheld|CeRapiInvoke input buffer not allocated with LocalAlloc|CeRapiInvoke input buffer not allocated with LocalAlloc" \
     "$(state '"|".join(e.replace("remote API: ", "").replace("invoke of Missing.dll!Entry: ", "") for e in s["errors"])')"
 check "no handle left open" 0 "$(state 's["open_handles"]')"
 

@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "local_block.h"
 #include "rapi_types.h"
 #include "sim_link.h"
 
@@ -20,11 +21,13 @@ using rig::NoteToSimulator;
 namespace wire = rig::wire;
 
 constexpr HRESULT kNotConnected = static_cast<HRESULT>(0x8007048F);
+constexpr std::uint32_t kInvalidHandle = 0xFFFFFFFF;
 constexpr DWORD kMaxTransfer = 512 * 1024;
 
 // Sessions nest: every CeRapiInitEx is balanced by a CeRapiUninit, and the connection ends with
-// the last one. A connection attempt that does not find the handheld keeps trying in the
-// background and signals the caller's event when it succeeds.
+// the last one. In the simulator's strict setting, as on the platform, a nested CeRapiInitEx is
+// refused and the first CeRapiUninit ends the connection. A connection attempt that does not find
+// the handheld keeps trying in the background and signals the caller's event when it succeeds.
 struct Session {
     std::mutex mu;
     int opens = 0;
@@ -37,6 +40,8 @@ struct Session {
 };
 Session g_session;
 
+// Failures of the remote API itself (no connection, a bad record), and the handheld's own error
+// of the last call it served, as the platform keeps them apart.
 thread_local HRESULT t_rapi_error = S_OK;
 thread_local DWORD t_last_error = 0;
 
@@ -73,25 +78,48 @@ std::optional<wire::Reply> Call(const char* name, wire::Op op, const wire::Write
         t_rapi_error = kNotConnected;
         return std::nullopt;
     }
+    t_rapi_error = S_OK;
     t_last_error = reply->error;
-    t_rapi_error = reply->error == 0 ? S_OK : static_cast<HRESULT>(reply->error);
     return reply;
 }
 
 BOOL Succeeded(const std::optional<wire::Reply>& reply) { return reply && reply->result != 0; }
 
-std::optional<std::uint32_t> TryConnect(bool probe) {
+std::optional<wire::Reply> AskToConnect(bool probe, bool nested) {
     wire::Writer w;
-    w.U32(probe ? 1 : 0);
-    auto reply = CallSimulator(wire::Op::Init, 0, w.Take());
+    w.U32(probe ? 1 : 0).U32(nested ? 1 : 0);
+    return CallSimulator(wire::Op::Init, 0, w.Take());
+}
+
+std::optional<std::uint32_t> ConnectionOf(const std::optional<wire::Reply>& reply) {
     if (!reply || reply->result != 0) return std::nullopt;
     wire::Reader r(reply->payload);
     return r.U32();
 }
 
+// The platform takes over the input buffer of CeRapiInvoke and frees it, whatever the outcome;
+// one that LocalFree cannot take is reported and left alone, so that the rig's heap survives.
+class InvokeInput {
+  public:
+    explicit InvokeInput(BYTE* input) : input_(input) {
+        if (input_ != nullptr && !rig::IsFixedLocalBlock(input_)) {
+            NoteToSimulator("CeRapiInvoke input buffer not allocated with LocalAlloc");
+            input_ = nullptr;
+        }
+    }
+    ~InvokeInput() {
+        if (input_ != nullptr) LocalFree(input_);
+    }
+    InvokeInput(const InvokeInput&) = delete;
+    InvokeInput& operator=(const InvokeInput&) = delete;
+
+  private:
+    BYTE* input_;
+};
+
 void KeepConnecting() {
     while (!g_session.stop) {
-        if (auto connection = TryConnect(true)) {
+        if (auto connection = ConnectionOf(AskToConnect(true, false))) {
             std::lock_guard lock(g_session.mu);
             g_session.connecting = false;
             if (g_session.stop) return;
@@ -125,15 +153,18 @@ HRESULT WINAPI CeRapiInitEx(RAPIINIT* init) {
     if (init == nullptr || init->cbSize != sizeof(RAPIINIT)) {
         NoteToSimulator("CeRapiInitEx with record size " + std::to_string(init ? init->cbSize : 0) +
                         ", the platform's is " + std::to_string(sizeof(RAPIINIT)));
+        t_rapi_error = E_INVALIDARG;
         return E_INVALIDARG;
     }
     std::unique_lock lock(g_session.mu);
+    auto reply = AskToConnect(false, g_session.opens > 0);
+    if (reply && reply->result == wire::kAlreadyInitialised) return wire::kAlreadyInitialised;
     HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     g_session.events.push_back(event);
     init->heRapiInit = event;
     init->hrRapiInit = E_PENDING;
     ++g_session.opens;
-    if (auto connection = TryConnect(false)) {
+    if (auto connection = ConnectionOf(reply)) {
         g_session.connection = *connection;
         init->hrRapiInit = S_OK;
         SetEvent(event);
@@ -158,8 +189,14 @@ HRESULT WINAPI CeRapiUninit() {
         NoteToSimulator("CeRapiUninit without CeRapiInitEx");
         return E_FAIL;
     }
-    CallSimulator(wire::Op::Uninit, g_session.connection, {});
-    if (--g_session.opens > 0) return S_OK;
+    auto reply = CallSimulator(wire::Op::Uninit, g_session.connection, {});
+    bool ends_all = false;
+    if (reply) {
+        wire::Reader r(reply->payload);
+        ends_all = r.U32() == 1;
+    }
+    if (--g_session.opens > 0 && !ends_all) return S_OK;
+    g_session.opens = 0;
     g_session.stop = true;
     g_session.connection = 0;
     if (g_session.connector.joinable()) {
@@ -175,6 +212,8 @@ HRESULT WINAPI CeRapiUninit() {
 
 HRESULT WINAPI CeRapiInvoke(LPCWSTR dll, LPCWSTR function, DWORD input_size, BYTE* input,
                             DWORD* output_size, BYTE** output, IRAPIStream** stream, DWORD) {
+    // Declared first, so that the buffer is freed last, after the reply is allocated.
+    InvokeInput owned(input);
     if (output_size) *output_size = 0;
     if (output) *output = nullptr;
     if (stream != nullptr) {
@@ -201,7 +240,9 @@ HANDLE WINAPI CeCreateFile(LPCWSTR path, DWORD access, DWORD share, LPSECURITY_A
     wire::Writer w;
     w.Bytes(Text(path)).U32(access).U32(share).U32(disposition).U32(attributes);
     auto reply = Call("CeCreateFile", wire::Op::CreateFile, w);
-    if (!reply || reply->error != 0) return INVALID_HANDLE_VALUE;
+    if (!reply || static_cast<std::uint32_t>(reply->result) == kInvalidHandle) {
+        return INVALID_HANDLE_VALUE;
+    }
     return reinterpret_cast<HANDLE>(
         static_cast<std::uintptr_t>(static_cast<std::uint32_t>(reply->result)));
 }

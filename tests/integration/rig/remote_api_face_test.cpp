@@ -3,6 +3,9 @@
 // rapi.dll by tests/rig/rapi.test.sh.)
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "rig/sim_harness.h"
 
 namespace rigtest {
@@ -86,7 +89,7 @@ TEST(RemoteApiFace, FileCallsKeepTheHandheldsRules) {
     std::uint32_t h = rapi.Create("\\Temp\\image.nb", kRead | kWrite, 3, 1, error);
     ASSERT_NE(h, kInvalid);
     EXPECT_EQ(rapi.Create("\\TEMP\\IMAGE.NB", kRead | kWrite, 3, 1, error), kInvalid);
-    EXPECT_EQ(error, 183u) << "CREATE_NEW on a file that exists, whatever the letter case";
+    EXPECT_EQ(error, 80u) << "CREATE_NEW on a file that exists, whatever the letter case";
     EXPECT_EQ(rapi.Create("\\Temp\\image.nb", kRead, 1, 3, error), kInvalid);
     EXPECT_EQ(error, 32u) << "open for writing without shared writing";
     EXPECT_EQ(PathCall(rapi, Op::DeleteFile, "\\Temp\\image.nb").error, 32u) << "open file";
@@ -108,14 +111,105 @@ TEST(RemoteApiFace, FileCallsKeepTheHandheldsRules) {
     EXPECT_EQ(PathCall(rapi, Op::DeleteFile, "\\Temp\\aside.nb").result, 1);
     EXPECT_EQ(PathCall(rapi, Op::DeleteFile, "\\Temp\\aside.nb").error, 2u);
 
-    // A library the handheld has run stays loaded: it cannot be replaced.
     ASSERT_TRUE(rapi.Put("\\Windows\\SetSystemTime.dll", {1}));
     EXPECT_LT(rapi.Invoke("SetSystemTime.dll", "SetSysTime", std::vector<std::uint8_t>(187)).result,
               0)
         << "a record of 187 bytes";
-    EXPECT_EQ(rapi.Create("\\Windows\\SetSystemTime.dll", kWrite, 1, 2, error), kInvalid);
-    EXPECT_EQ(error, 183u);
     EXPECT_NE(sim.State().find("SetSysTime record of 187 bytes, expected 188"), std::string::npos);
+}
+
+// A file that is there is replaced and the last error says so; a library the handheld has loaded
+// and the file of a program it runs stay in use until they are unloaded or the program ends.
+TEST(RemoteApiFace, FilesThereOrInUse) {
+    Sim sim;
+    Rapi rapi(sim.rapi_port());
+    ASSERT_TRUE(rapi.Init());
+    ASSERT_TRUE(rapi.Put("\\Temp\\plain.bin", {1}));
+    ASSERT_TRUE(rapi.Put("\\Windows\\GetDeviceData.dll", {1}));
+    ASSERT_EQ(rapi.Invoke("GetDeviceData.dll", "GetDeviceData", {}).result, 0);
+    ASSERT_TRUE(rapi.Put("\\Temp\\backup.exe", {1}));
+    ASSERT_EQ(sim.Control("backup stop-after 1"), "ok");
+    ASSERT_EQ(PathCall(rapi, Op::CreateProcess, "\\Temp\\backup.exe").result, 1);
+
+    const struct {
+        const char* path;
+        std::uint32_t access, disposition;
+        bool opens;
+        std::uint32_t error;
+    } cases[] = {
+        {"\\Temp\\plain.bin", kWrite, 2, true, 183},  // CREATE_ALWAYS over it
+        {"\\Temp\\plain.bin", kWrite, 4, true, 183},  // OPEN_ALWAYS
+        {"\\Temp\\plain.bin", kWrite, 1, false, 80},  // CREATE_NEW
+        {"\\Temp\\fresh.bin", kWrite, 2, true, 0},    // CREATE_ALWAYS, nothing there
+        {"\\Windows\\GetDeviceData.dll", kWrite, 2, false, 32},
+        {"\\Windows\\GetDeviceData.dll", kRead, 3, true, 0},  // reading a loaded library
+        {"\\Temp\\backup.exe", kWrite, 2, false, 32},
+    };
+    for (const auto& c : cases) {
+        std::uint32_t error = 0;
+        std::uint32_t h = rapi.Create(c.path, c.access, 1, c.disposition, error);
+        EXPECT_EQ(h != kInvalid, c.opens) << c.path << " disposition " << c.disposition;
+        EXPECT_EQ(error, c.error) << c.path << " disposition " << c.disposition;
+        if (h != kInvalid) Close(rapi, h);
+    }
+    EXPECT_EQ(PathCall(rapi, Op::DeleteFile, "\\Temp\\plain.bin").result, 1);
+    EXPECT_EQ(PathCall(rapi, Op::DeleteFile, "\\Windows\\GetDeviceData.dll").error, 32u);
+    EXPECT_EQ(PathCall(rapi, Op::DeleteFile, "\\Temp\\backup.exe").error, 32u);
+
+    // Taking its one chunk ends the program; a restart unloads the library.
+    bool taken = false;
+    for (int i = 0; i < 100 && !taken; ++i) {
+        taken = PathCall(rapi, Op::DeleteFile, "\\Temp\\image.nb").result == 1;
+        if (!taken) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    ASSERT_TRUE(taken);
+    rig::wire::Reply deleted{};
+    for (int i = 0; i < 100 && deleted.result != 1; ++i) {
+        deleted = PathCall(rapi, Op::DeleteFile, "\\Temp\\backup.exe");
+        if (deleted.result != 1) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    EXPECT_EQ(deleted.result, 1) << "the program has ended";
+    EXPECT_EQ(PathCall(rapi, Op::DeleteFile, "\\Windows\\GetDeviceData.dll").error, 32u);
+    ASSERT_EQ(sim.Control("reset"), "ok");
+    ASSERT_TRUE(rapi.Init());
+    EXPECT_EQ(PathCall(rapi, Op::DeleteFile, "\\Windows\\GetDeviceData.dll").result, 1);
+}
+
+// The strict setting, by option or command: a nested initialisation is refused as the platform
+// refuses it, and an uninitialisation tells the library to end the connection.
+TEST(RemoteApiFace, StrictSettingRefusesNestedSessions) {
+    const struct {
+        std::vector<std::string> options;
+        const char* command;
+        bool strict;
+    } cases[] = {
+        {{}, nullptr, false},
+        {{"--rapi-strict"}, nullptr, true},
+        {{}, "rapi strict on", true},
+        {{"--rapi-strict"}, "rapi strict off", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.command ? c.command : c.options.empty() ? "default" : "option");
+        Sim sim(c.options);
+        if (c.command) {
+            ASSERT_EQ(sim.Control(c.command), "ok");
+        }
+        Rapi rapi(sim.rapi_port());
+        ASSERT_TRUE(rapi.Init());
+        Writer nested;
+        nested.U32(0).U32(1);
+        rig::wire::Reply r = rapi.Call(Op::Init, nested);
+        EXPECT_EQ(r.result, c.strict ? rig::wire::kAlreadyInitialised : 0);
+        r = rapi.Call(Op::Uninit, Writer{});
+        Reader rd(r.payload);
+        EXPECT_EQ(rd.U32(), c.strict ? 1u : 0u) << "the first uninitialisation ends it all";
+        const std::string state = sim.State();
+        EXPECT_EQ(Missing(state, {c.strict ? "\"strict\":true" : "\"strict\":false",
+                                  c.strict ? "\"inits\":1" : "\"inits\":2",
+                                  c.strict ? "\"refused_inits\":1" : "\"refused_inits\":0"}),
+                  "")
+            << state;
+    }
 }
 
 }  // namespace

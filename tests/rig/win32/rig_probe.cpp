@@ -3,6 +3,9 @@
 // "FAIL: ..." for every check that does not hold; exit code 0 when all held.
 //   rig-probe rapi BACKUP_FILE   session, library copy and invoke, the three device libraries,
 //                                errors, the whole backup into BACKUP_FILE, power status
+//   rig-probe sessions           a nested session and two uninitialisations: prints
+//                                nested=HR first_uninit=HR then=reachable|unreachable
+//                                second_uninit=HR (HR in hexadecimal)
 //   rig-probe power              ac=0|1, or ac=unreachable
 //   rig-probe watch SECONDS      in one session, every change of the power status (ac=...)
 //   rig-probe connect SECONDS    CeRapiInitEx and its event: connected=yes|no within SECONDS
@@ -16,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -143,18 +147,48 @@ void DeviceData(const Api& a) {
                 version.substr(0, 4).c_str(), model.find("Ser") != std::string::npos);
     LocalFree(reply);
 
-    // A library the handheld has loaded cannot be replaced: the remote API says it exists.
+    // The handheld's errors come through CeGetLastError; the remote API itself did its part.
     HANDLE again = a.CreateFile(L"\\Windows\\GetDeviceData.dll", GENERIC_WRITE, FILE_SHARE_READ,
                                 nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    Check(again == INVALID_HANDLE_VALUE && a.RapiGetError() == 183,
-          "replacing a loaded library fails with 183");
-    HANDLE fresh = a.CreateFile(L"\\Windows\\GetDeviceData.dll", GENERIC_READ | GENERIC_WRITE,
-                                FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
-                                FILE_ATTRIBUTE_HIDDEN, nullptr);
-    Check(fresh == INVALID_HANDLE_VALUE && a.RapiGetError() == 183,
-          "creating an existing file as new fails with 183");
+    Check(again == INVALID_HANDLE_VALUE && a.GetLastError() == 32 && a.RapiGetError() == S_OK,
+          "replacing a loaded library fails with handheld error 32");
     HRESULT missing = a.Invoke(L"Missing.dll", L"Entry", 0, nullptr, &size, &reply, nullptr, 0);
-    Check(missing < 0, "invoking a library that is not on the handheld fails");
+    Check(missing < 0 && a.GetLastError() == 126 && a.RapiGetError() == S_OK,
+          "invoking a library that is not on the handheld fails with handheld error 126");
+}
+
+// CREATE_ALWAYS over a file that is there succeeds and says so in the handheld's last error.
+void Replace(const Api& a) {
+    const wchar_t* path = L"\\Temp\\twice.bin";
+    for (DWORD expected : {0u, 183u}) {
+        HANDLE f = a.CreateFile(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+        Check(f != INVALID_HANDLE_VALUE && a.GetLastError() == expected,
+              "CREATE_ALWAYS leaves last error " + std::to_string(expected));
+        if (f != INVALID_HANDLE_VALUE) a.CloseHandle(f);
+    }
+    a.DeleteFile(path);
+}
+
+// The remote API frees an input buffer of LocalAlloc; one from the stack or from new is
+// reported to the handheld and left alone.
+HRESULT InvokeWith(const Api& a, BYTE* input, DWORD size) {
+    DWORD out_size = 0;
+    BYTE* out = nullptr;
+    HRESULT hr = a.Invoke(L"ZIB_WriteReserveArea.dll", L"WriteArea", size, input, &out_size, &out,
+                          nullptr, 0);
+    if (out) LocalFree(out);
+    return hr;
+}
+
+void ForeignBuffers(const Api& a, const std::vector<BYTE>& record) {
+    BYTE on_stack[76];
+    std::memcpy(on_stack, record.data(), sizeof on_stack);
+    Check(InvokeWith(a, on_stack, sizeof on_stack) >= 0, "an invoke with a stack buffer runs");
+    auto from_new = std::make_unique<BYTE[]>(record.size());
+    std::memcpy(from_new.get(), record.data(), record.size());
+    Check(InvokeWith(a, from_new.get(), static_cast<DWORD>(record.size())) >= 0,
+          "an invoke with a buffer from new runs");
 }
 
 // Copies a device library to the handheld and calls its entry with `record`, as the wizard does.
@@ -165,8 +199,11 @@ void CallLibrary(const Api& a, const std::wstring& library, const wchar_t* entry
           name + " copied");
     DWORD size = 0;
     BYTE* reply = nullptr;
-    HRESULT hr = a.Invoke(library.c_str(), entry, static_cast<DWORD>(record.size()), record.data(),
-                          &size, &reply, nullptr, 0);
+    auto* input = static_cast<BYTE*>(LocalAlloc(LPTR, record.size()));
+    std::memcpy(input, record.data(), record.size());
+    HRESULT hr = a.Invoke(library.c_str(), entry, static_cast<DWORD>(record.size()), input, &size,
+                          &reply, nullptr, 0);
+    Check(!HeapValidate(GetProcessHeap(), 0, input), name + "'s input freed by the remote API");
     Check(hr >= 0, name + " answers its call");
     if (reply) LocalFree(reply);
 }
@@ -177,6 +214,7 @@ void WriteArea(const Api& a, const std::string& identity) {
     std::memcpy(record.data(), head, sizeof head);
     for (std::size_t i = 0; i < identity.size(); ++i) record[12 + 2 * i] = identity[i];
     CallLibrary(a, L"ZIB_WriteReserveArea.dll", L"WriteArea", record);
+    ForeignBuffers(a, record);
 }
 
 void SetTime(const Api& a) {
@@ -274,12 +312,32 @@ int Watch(const Api& a, int seconds) {
 void WrongSizes(const Api& a) {
     RAPIINIT init{};
     init.cbSize = sizeof init == 12 ? 24 : 12;
-    Check(a.InitEx(&init) == E_INVALIDARG, "CeRapiInitEx refuses a record of the wrong size");
+    Check(a.InitEx(&init) == E_INVALIDARG && a.RapiGetError() == E_INVALIDARG,
+          "CeRapiInitEx refuses a record of the wrong size");
     STARTUPINFOW si{};
     si.cb = sizeof si == 68 ? 104 : 68;
     PROCESS_INFORMATION pi{};
     a.CreateProcess(L"\\Temp\\none.exe", L"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
                     &pi);
+    Check(a.RapiGetError() == static_cast<HRESULT>(0x8007048F),
+          "a call without a connection is the remote API's own failure");
+}
+
+// How sessions count: a nested CeRapiInitEx and two CeRapiUninit, then whether the connection
+// still answers.
+int Sessions(const Api& a) {
+    if (!Open(a)) return 1;
+    RAPIINIT inner{};
+    inner.cbSize = sizeof inner;
+    HRESULT nested = a.InitEx(&inner);
+    HRESULT first = a.Uninit();
+    SYSTEM_POWER_STATUS_EX ps{};
+    bool reachable = a.PowerStatus(&ps, TRUE) != FALSE;
+    HRESULT second = a.Uninit();
+    std::printf("nested=%lx first_uninit=%lx then=%s second_uninit=%lx\n",
+                static_cast<unsigned long>(nested), static_cast<unsigned long>(first),
+                reachable ? "reachable" : "unreachable", static_cast<unsigned long>(second));
+    return g_failures == 0 ? 0 : 1;
 }
 
 int RapiScenario(const Api& a, const char* backup_file) {
@@ -293,6 +351,7 @@ int RapiScenario(const Api& a, const char* backup_file) {
     DeviceData(a);
     WriteArea(a, "Orvo 4700NBTGER2.04");
     SetTime(a);
+    Replace(a);
     Check(a.Uninit() == S_OK, "the nested session ends");
     Backup(a, backup_file);
     SYSTEM_POWER_STATUS_EX ps{};
@@ -417,14 +476,17 @@ int main(int argc, char** argv) {
     if (what == "restart-activesync" && argc == 2) return RestartActiveSync();
     Api a{};
     if ((what == "rapi" && argc == 3) || (what == "power" && argc == 2) ||
-        (what == "watch" && argc == 3) || (what == "connect" && argc == 3)) {
+        (what == "watch" && argc == 3) || (what == "connect" && argc == 3) ||
+        (what == "sessions" && argc == 2)) {
         if (!LoadApi(a)) return 1;
         if (what == "rapi") return RapiScenario(a, argv[2]);
+        if (what == "sessions") return Sessions(a);
         if (what == "connect") return Connect(a, std::atoi(argv[2]));
         return Watch(a, what == "watch" ? std::atoi(argv[2]) : 0);
     }
     std::printf(
-        "usage: rig-probe rapi FILE | power | watch SECONDS | connect SECONDS | activesync PORT | "
+        "usage: rig-probe rapi FILE | sessions | power | watch SECONDS | connect SECONDS | "
+        "activesync PORT | "
         "open PORT | "
         "porttest PORT TEXT | stop-activesync | restart-activesync\n");
     return 2;
