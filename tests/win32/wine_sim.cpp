@@ -112,6 +112,8 @@ WineSim::WineSim(const std::vector<std::string>& options) {
         for (std::string line; std::getline(ready, line);) {
             if (line.rfind("control=", 0) == 0)
                 control_port_ = static_cast<std::uint16_t>(std::stoi(line.substr(8)));
+            if (line.rfind("rapi=", 0) == 0)
+                rapi_port_ = static_cast<std::uint16_t>(std::stoi(line.substr(5)));
         }
     }
     if (control_port_ == 0) unavailable_ = "handheld-sim did not get ready";

@@ -22,6 +22,8 @@ class WineSim {
     const std::string& Unavailable() const { return unavailable_; }
     // "\\.\WCEUSBSH0NN" for the port kind, unique to this process.
     std::string DevicePath(const std::string& kind) const;
+    // The port of its remote-API face, for the stand-in rapi.dll.
+    std::uint16_t RapiPort() const { return rapi_port_; }
     // One control command and its reply line.
     std::string Control(const std::string& command);
     // Bytes of the flash file from `offset` on.
@@ -34,6 +36,7 @@ class WineSim {
     std::string dir_;     // the state folder, as a Windows path
     std::string prefix_;  // the Wine prefix, as a Unix path
     std::uint16_t control_port_ = 0;
+    std::uint16_t rapi_port_ = 0;
 };
 
 }  // namespace orvo::wine
