@@ -1,7 +1,7 @@
 #pragma once
-// Processes and top-level windows for tests, in the order the system would list them. Each walk
-// and start is written to `calls` (e.g. "snapshot", "windows", "start PATH"), and an ended
-// process or window owner is marked so that a later walk passes it by.
+// Processes (by path) and top-level windows (by title) in the system's order, ended as the
+// adapter ends them: the first match of a walk. Walks, starts and the clock's waits (through
+// `calls`) are written to one timeline.
 
 #include "platform/processes.h"
 
@@ -13,7 +13,7 @@ namespace orvo {
 class FakeProcesses : public Processes {
   public:
     struct Entry {
-        std::string text;  // path (process walks) or window title (window walk)
+        std::string text;
         bool ended = false;
     };
 
@@ -30,8 +30,7 @@ class FakeProcesses : public Processes {
         return true;
     }
 
-    std::vector<Entry> processes;
-    std::vector<Entry> windows;
+    std::vector<Entry> processes, windows;
     std::vector<std::string> calls;
 
   private:

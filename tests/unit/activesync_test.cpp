@@ -21,7 +21,7 @@ std::vector<std::uint8_t> Dword(std::uint32_t value) {
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
 }
 
-// Writes its waits into the same timeline as the fake's walks, and waits for none of them.
+// Writes its waits into the timeline of the fake's walks, and waits for none of them.
 class TimelineClock final : public Clock {
   public:
     explicit TimelineClock(std::vector<std::string>& timeline) : timeline_(timeline) {}
@@ -38,7 +38,7 @@ class TimelineClock final : public Clock {
 TEST(ActiveSyncVersionTest, PassesFromThreePointFiveByMajorTimesTenPlusMinor) {
     struct Case {
         const char* name;
-        std::optional<std::vector<std::uint8_t>> major, minor;
+        std::optional<std::vector<std::uint8_t>> major, minor;  // none: no value
         bool passes;
     };
     const std::vector<Case> cases = {
@@ -49,122 +49,90 @@ TEST(ActiveSyncVersionTest, PassesFromThreePointFiveByMajorTimesTenPlusMinor) {
         {"3.10 counts as 40", Dword(3), Dword(10), true},
         {"2.15 counts as 35", Dword(2), Dword(15), true},
         {"a huge major does not wrap", Dword(0x1999999A), Dword(0), true},
-        {"a minor of 8 bytes is unread", Dword(3), std::vector<std::uint8_t>(8, 5), false},
-        {"a short value counts", std::vector<std::uint8_t>{4}, std::nullopt, true},
+        {"a minor of 8 bytes is not read", Dword(3), std::vector<std::uint8_t>(8, 5), false},
     };
     for (const Case& c : cases) {
         FakeRegistry registry;
         registry.Put(Machine(kActiveSyncKeyPath), "Other", RegistryType::Dword, Dword(99));
-        if (c.major)
-            registry.Put(Machine(kActiveSyncKeyPath), "MajorVersion", RegistryType::Dword,
-                         *c.major);
-        if (c.minor)
-            registry.Put(Machine(kActiveSyncKeyPath), "MinorVersion", RegistryType::Dword,
-                         *c.minor);
+        for (auto [name, value] : {std::pair{"MajorVersion", c.major}, {"MinorVersion", c.minor}}) {
+            if (value) registry.Put(Machine(kActiveSyncKeyPath), name, RegistryType::Dword, *value);
+        }
         EXPECT_EQ(CheckActiveSyncVersion(registry), c.passes) << c.name;
     }
-    FakeRegistry user_key_only;
-    user_key_only.Put(kActiveSyncKeyPath, "MajorVersion", RegistryType::Dword, Dword(4));
-    EXPECT_FALSE(CheckActiveSyncVersion(user_key_only)) << "no key of the local machine";
+    FakeRegistry no_key;
+    EXPECT_FALSE(CheckActiveSyncVersion(no_key));
 }
 
 TEST(WindowsFamilyTest, ComesFromTheMajorNumberOfTheNtVersion) {
-    struct Case {
-        std::optional<std::string> version;  // none: no value
-        int family;
+    const std::vector<std::pair<std::optional<std::string>, int>> cases = {
+        {"4.0", kWindowsNt4},
+        {"3.51", kWindowsNt4},
+        {"5.0", kWindowsNt5},
+        {"5.1", kWindowsNt5},
+        {"6.1", kOtherWindows},
+        {"10.0", kOtherWindows},
+        {"6.3", kOtherWindows},
+        {"14.0", kOtherWindows},
+        {"5", kOtherWindows},
+        {std::nullopt, kOtherWindows},                  // no key
+        {"5.1" + std::string(96, ' '), kWindowsNt5},    // 100 bytes with its zero
+        {"5.1" + std::string(97, ' '), kOtherWindows},  // 101 bytes: not read
     };
-    const std::vector<Case> cases = {
-        {"4.0", kWindowsNt4},   {"3.51", kWindowsNt4},         {"5.0", kWindowsNt5},
-        {"5.1", kWindowsNt5},   {"6.1", kOtherWindows},        {"10.0", kOtherWindows},
-        {"6.3", kOtherWindows}, {"14.0", kOtherWindows},       {"", kOtherWindows},
-        {"5", kOtherWindows},   {std::nullopt, kOtherWindows},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [version, family] : cases) {
         FakeRegistry registry;
-        if (c.version)
-            registry.PutText(Machine(kWindowsVersionKeyPath), "CurrentVersion", *c.version);
-        else
-            registry.PutText(Machine(kWindowsVersionKeyPath), "CurrentBuild", "2600");
-        EXPECT_EQ(GetWindowsFamily(registry), c.family) << c.version.value_or("(missing)");
+        if (version) registry.PutText(Machine(kWindowsVersionKeyPath), "CurrentVersion", *version);
+        EXPECT_EQ(GetWindowsFamily(registry), family) << version.value_or("(no key)");
     }
-    FakeRegistry too_long;
-    too_long.PutText(Machine(kWindowsVersionKeyPath), "CurrentVersion",
-                     "5.1" + std::string(97, ' '));
-    EXPECT_EQ(GetWindowsFamily(too_long), kOtherWindows) << "101 bytes do not fit";
-    FakeRegistry fitting;
-    fitting.PutText(Machine(kWindowsVersionKeyPath), "CurrentVersion",
-                    "5.1" + std::string(96, ' '));
-    EXPECT_EQ(GetWindowsFamily(fitting), kWindowsNt5) << "100 bytes fit";
-    FakeRegistry no_key;
-    EXPECT_EQ(GetWindowsFamily(no_key), kOtherWindows);
 }
 
-TEST(RestartActiveSyncTest, StartsTheAppPathsProgramOnly) {
+TEST(RestartActiveSyncTest, StartsTheAppPathsProgramWhenItCanBeRead) {
     const std::string program = "C:\\Programme\\Microsoft ActiveSync\\WCESCOMM.EXE";
-    struct Case {
-        const char* name;
-        std::optional<std::string> entry;
-        std::vector<std::string> calls;
+    const std::vector<std::pair<std::optional<std::string>, std::vector<std::string>>> cases = {
+        {program, {"start " + program}},
+        {std::nullopt, {}},           // no key
+        {"", {}},                     // nothing to start
+        {std::string(256, 'p'), {}},  // 257 bytes: not read
     };
-    const std::vector<Case> cases = {
-        {"entry", program, {"start " + program}},
-        {"no key", std::nullopt, {}},
-        {"empty entry", "", {}},
-        {"256 bytes fit", std::string(255, 'p'), {"start " + std::string(255, 'p')}},
-        {"257 bytes do not", std::string(256, 'p'), {}},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [entry, calls] : cases) {
         FakeRegistry registry;
         FakeProcesses processes;
-        if (c.entry) registry.PutText(Machine(kConnectionManagerKeyPath), "", *c.entry);
+        if (entry) registry.PutText(Machine(kConnectionManagerKeyPath), "", *entry);
         RestartActiveSync(registry, processes);
-        EXPECT_EQ(processes.calls, c.calls) << c.name;
+        EXPECT_EQ(processes.calls, calls) << entry.value_or("(no key)");
     }
 }
 
 TEST(StopActiveSyncTest, EndsBothProgramsTheWayTheWindowsFamilyChooses) {
-    const std::vector<std::string> by_processes = {"wait 1000", "LISTING", "wait 1000", "LISTING",
-                                                   "wait 1000"};
-    const std::vector<std::string> by_windows = {"wait 1000", "windows",   "wait 500",
-                                                 "windows",   "wait 1000", "windows",
-                                                 "wait 500",  "windows",   "wait 1000"};
-    struct Case {
-        std::optional<std::string> version;
-        const char* listing;  // null: the window way
-    };
-    const std::vector<Case> cases = {
-        {"5.1", "process-status"},  {"5.0", "process-status"}, {"6.1", "snapshot"},
-        {std::nullopt, "snapshot"}, {"4.0", nullptr},          {"3.51", nullptr},
-    };
-    for (const Case& c : cases) {
-        const std::string name = c.version.value_or("(no version)");
+    const std::vector<std::pair<std::optional<std::string>, std::string>> cases = {
+        {"5.1", "process-status"}, {"6.1", "snapshot"}, {std::nullopt, "snapshot"}, {"4.0", ""}};
+    for (const auto& [version, listing] : cases) {
+        const std::string name = version.value_or("(no version)");
         FakeRegistry registry;
-        if (c.version)
-            registry.PutText(Machine(kWindowsVersionKeyPath), "CurrentVersion", *c.version);
+        if (version) registry.PutText(Machine(kWindowsVersionKeyPath), "CurrentVersion", *version);
         FakeProcesses processes;
         processes.processes = {{"C:\\WINDOWS\\Explorer.EXE"},
                                {"c:\\programme\\microsoft activesync\\WCESCOMM.EXE"},
                                {"C:\\Programme\\Microsoft ActiveSync\\wcescomm.exe"},
                                {"C:\\Programme\\Microsoft ActiveSync\\WCESMGR.EXE"}};
-        processes.windows = {
-            {"DccMan Hilfe"}, {"dccman"}, {"WCES MANAGER THUNK WINDOW"}, {"DccMan"}};
-        TimelineClock clock(processes.calls);
+        processes.windows = {{"DccMan Hilfe"}, {"dccman"}, {"WCES MANAGER THUNK WINDOW"}};
+        const TimelineClock clock(processes.calls);
         StopActiveSync({registry, processes, clock});
 
-        std::vector<std::string> expected = c.listing ? by_processes : by_windows;
-        for (std::string& step : expected) {
-            if (step == "LISTING") step = c.listing;
-        }
+        // On NT 4 the window way runs once for each of the two names.
+        const bool by_process = !listing.empty();
+        const std::vector<std::string> expected =
+            by_process
+                ? std::vector<std::string>{"wait 1000", listing, "wait 1000", listing, "wait 1000"}
+                : std::vector<std::string>{"wait 1000", "windows",   "wait 500",
+                                           "windows",   "wait 1000", "windows",
+                                           "wait 500",  "windows",   "wait 1000"};
         EXPECT_EQ(processes.calls, expected) << name;
-        // One process per name, the first listed; on NT 4 the window way runs once per name.
-        const std::vector<bool> processes_ended = {false, c.listing != nullptr, false,
-                                                   c.listing != nullptr};
-        const std::vector<bool> windows_ended = {false, !c.listing, !c.listing, !c.listing};
-        for (std::size_t i = 0; i < processes.processes.size(); ++i) {
-            EXPECT_EQ(processes.processes[i].ended, processes_ended[i]) << name << " process " << i;
-        }
-        for (std::size_t i = 0; i < processes.windows.size(); ++i) {
-            EXPECT_EQ(processes.windows[i].ended, windows_ended[i]) << name << " window " << i;
+        // One process per name, the first listed; windows by their whole title.
+        const std::vector<bool> ended = {false, by_process,  false,      by_process,
+                                         false, !by_process, !by_process};
+        for (std::size_t i = 0; i < ended.size(); ++i) {
+            const auto& entry = i < 4 ? processes.processes[i] : processes.windows[i - 4];
+            EXPECT_EQ(entry.ended, ended[i]) << name << ": " << entry.text;
         }
     }
 }

@@ -1,7 +1,6 @@
 // Runs the wizard's ActiveSync control under Wine, with the program's own adapters, so that the
-// rig's tests can drive it against the stand-ins. One command, one line of output:
-//   activesync-driver version   version=ok|old (CheckActiveSyncVersion)
-//   activesync-driver family    family=0|1|2 (GetWindowsFamily)
+// rig's tests can drive it against the stand-ins:
+//   activesync-driver family    prints family=0|1|2 (GetWindowsFamily)
 //   activesync-driver stop      StopActiveSync, below a main window of this program
 //   activesync-driver restart   RestartActiveSync
 #include "activesync/activesync_registry.h"
@@ -23,16 +22,14 @@ int main(int argc, char** argv) {
     win32::Win32Registry registry;
     win32::Win32Processes processes(main_window);
     const SystemClock clock;
-    if (what == "version") {
-        std::printf("version=%s\n", CheckActiveSyncVersion(registry) ? "ok" : "old");
-    } else if (what == "family") {
+    if (what == "family") {
         std::printf("family=%d\n", GetWindowsFamily(registry));
     } else if (what == "stop") {
         StopActiveSync({registry, processes, clock});
     } else if (what == "restart") {
         RestartActiveSync(registry, processes);
     } else {
-        std::printf("usage: activesync-driver version|family|stop|restart\n");
+        std::printf("usage: activesync-driver family|stop|restart\n");
         return 2;
     }
     return 0;
