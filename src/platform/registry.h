@@ -1,11 +1,12 @@
 #pragma once
 // The registry seam: keys of the current user, their values and subkeys, as the settings
-// record needs them. Value names are matched ignoring letter case, as the registry does. The
-// Win32 adapter uses the real registry; tests use a fake.
+// record needs them; keys of the local machine, read only. Value names are matched ignoring letter
+// case, as the registry does. The Win32 adapter uses the real registry; tests use a fake.
 
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,6 +40,10 @@ class RegistryKey {
                                  RegistryValue& value) = 0;
     // Deletes a subkey that has no subkeys of its own, with its values.
     virtual bool DeleteSubKey(std::string_view name) = 0;
+    // The data of value `name` (empty: the key's default value) when it fits `room` bytes;
+    // nothing when it is missing, bigger or unreadable. The type is not asked for.
+    virtual std::optional<std::vector<std::uint8_t>> ReadValue(std::string_view name,
+                                                               std::size_t room) = 0;
 };
 
 class Registry {
@@ -49,6 +54,9 @@ class Registry {
     virtual std::unique_ptr<RegistryKey> CreateUserKey(std::string_view path) = 0;
     // Opens an existing key of the current user; null when it is missing or cannot be opened.
     virtual std::unique_ptr<RegistryKey> OpenUserKey(std::string_view path, bool full_access) = 0;
+    // Opens an existing key of the local machine for reading only; null when it is missing or
+    // cannot be opened.
+    virtual std::unique_ptr<RegistryKey> OpenMachineKey(std::string_view path) = 0;
 };
 
 }  // namespace orvo

@@ -1,7 +1,7 @@
 #pragma once
-// An in-memory registry of the current user for tests: keys by path and values in the order they
-// were first written, names matched ignoring letter case as the registry does. Failures can be
-// switched on per key or per value name.
+// An in-memory registry for tests: keys by path and values in the order they were first written,
+// names matched ignoring letter case as the registry does. Keys of the local machine are the
+// paths below kMachine. Failures can be switched on per key or per value name.
 
 #include "platform/registry.h"
 #include "shell/text_compare.h"
@@ -22,6 +22,8 @@ class FakeRegistry : public Registry {
         RegistryType type;
         std::vector<std::uint8_t> data;
     };
+
+    static constexpr std::string_view kMachine = "HKEY_LOCAL_MACHINE\\";
 
     // Test set-up and inspection.
     void Put(std::string_view path, std::string_view name, RegistryType type,
@@ -60,22 +62,28 @@ class FakeRegistry : public Registry {
     std::unique_ptr<RegistryKey> CreateUserKey(std::string_view path) override {
         if (failing_keys_.count(Fold(path))) return nullptr;
         MakeKey(path);
-        return std::make_unique<Key>(*this, Fold(path));
+        return std::make_unique<Key>(*this, Fold(path), true);
     }
     std::unique_ptr<RegistryKey> OpenUserKey(std::string_view path, bool) override {
         if (failing_keys_.count(Fold(path)) || !HasKey(path)) return nullptr;
-        return std::make_unique<Key>(*this, Fold(path));
+        return std::make_unique<Key>(*this, Fold(path), true);
+    }
+    std::unique_ptr<RegistryKey> OpenMachineKey(std::string_view path) override {
+        const std::string full = std::string(kMachine) + std::string(path);
+        if (failing_keys_.count(Fold(full)) || !HasKey(full)) return nullptr;
+        return std::make_unique<Key>(*this, Fold(full), false);
     }
 
   private:
     class Key : public RegistryKey {
       public:
-        Key(FakeRegistry& registry, std::string path)
-            : registry_(registry), path_(std::move(path)) {}
+        Key(FakeRegistry& registry, std::string path, bool writable)
+            : registry_(registry), path_(std::move(path)), writable_(writable) {}
 
         bool SetValue(std::string_view name, RegistryType type,
                       std::span<const std::uint8_t> data) override {
-            if (registry_.failing_values_.count(Fold(name)) || !registry_.HasKey(path_))
+            if (!writable_ || registry_.failing_values_.count(Fold(name)) ||
+                !registry_.HasKey(path_))
                 return false;
             registry_.Put(path_, name, type, {data.begin(), data.end()});
             return true;
@@ -93,12 +101,19 @@ class FakeRegistry : public Registry {
             return EnumResult::Read;
         }
         bool DeleteSubKey(std::string_view name) override {
-            return registry_.keys_.erase(path_ + "\\" + Fold(name)) != 0;
+            return writable_ && registry_.keys_.erase(path_ + "\\" + Fold(name)) != 0;
+        }
+        std::optional<std::vector<std::uint8_t>> ReadValue(std::string_view name,
+                                                           std::size_t room) override {
+            std::optional<StoredValue> stored = registry_.Value(path_, name);
+            if (!stored || stored->data.size() > room) return std::nullopt;
+            return stored->data;
         }
 
       private:
         FakeRegistry& registry_;
         std::string path_;
+        bool writable_;
     };
 
     // Makes the key and its parents, as creating a key does.

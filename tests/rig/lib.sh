@@ -25,3 +25,12 @@ wait_state() {
     printf '%s\n' "$now"
 }
 
+
+# How many programs of the rig's prefix run whose command line matches the pattern.
+running() {
+    local pid n=0
+    for pid in $(pgrep -f "$1"); do
+        grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null && n=$((n + 1))
+    done
+    echo "$n"
+}

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -171,6 +172,35 @@ TEST_F(RegistryAdapterTest, ARootThatIsGoneMakesEveryCallFailQuietly) {
     EXPECT_EQ(state_.ImagePathFromSettings, 0);
     ClearFlashSettings(registry);
     RegCloseKey(gone);
+}
+
+TEST_F(RegistryAdapterTest, MachineKeysAreReadOnlyAndReadWithinTheirRoom) {
+    ASSERT_NE(root_, nullptr);
+    SetRaw("", REG_SZ, Terminated("C:\\wcescomm.exe"));
+    SetRaw("Major", REG_DWORD, {3, 0, 0, 0});
+    SetRaw("Version", REG_SZ, Terminated("5.1"));
+    Win32Registry registry(HKEY_CURRENT_USER, root_);
+    std::unique_ptr<RegistryKey> key = registry.OpenMachineKey(kSettingsKeyPath);
+    ASSERT_NE(key, nullptr);
+    struct Case {
+        const char* name;
+        std::size_t room;
+        std::optional<std::vector<std::uint8_t>> data;
+    };
+    const std::vector<Case> cases = {
+        {"", 256, Terminated("C:\\wcescomm.exe")},
+        {"major", 4, std::vector<std::uint8_t>{3, 0, 0, 0}},
+        {"Major", 3, std::nullopt},
+        {"Version", 4, Terminated("5.1")},
+        {"Version", 3, std::nullopt},
+        {"Missing", 100, std::nullopt},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(key->ReadValue(c.name, c.room), c.data) << c.name << " in " << c.room;
+    }
+    const std::uint8_t one[4] = {1, 0, 0, 0};
+    EXPECT_FALSE(key->SetValue("Major", RegistryType::Dword, one));
+    EXPECT_EQ(registry.OpenMachineKey("Missing"), nullptr);
 }
 
 }  // namespace

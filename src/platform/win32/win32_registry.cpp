@@ -43,6 +43,19 @@ class Win32RegistryKey : public RegistryKey {
         return RegDeleteKeyA(key_, subkey.c_str()) == ERROR_SUCCESS;
     }
 
+    std::optional<std::vector<std::uint8_t>> ReadValue(std::string_view name,
+                                                       std::size_t room) override {
+        const std::string value_name(name);
+        std::vector<std::uint8_t> data(room, 0);
+        DWORD size = static_cast<DWORD>(data.size());
+        if (RegQueryValueExA(key_, value_name.c_str(), nullptr, nullptr, data.data(), &size) !=
+            ERROR_SUCCESS) {
+            return std::nullopt;
+        }
+        data.resize(std::min<std::size_t>(size, data.size()));
+        return data;
+    }
+
   private:
     HKEY key_;
 };
@@ -59,14 +72,23 @@ std::unique_ptr<RegistryKey> Win32Registry::CreateUserKey(std::string_view path)
     return std::make_unique<Win32RegistryKey>(key);
 }
 
-std::unique_ptr<RegistryKey> Win32Registry::OpenUserKey(std::string_view path, bool full_access) {
+namespace {
+
+std::unique_ptr<RegistryKey> OpenKey(HKEY root, std::string_view path, REGSAM access) {
     const std::string subkey(path);
     HKEY key = nullptr;
-    if (RegOpenKeyExA(root_, subkey.c_str(), 0, full_access ? KEY_ALL_ACCESS : KEY_READ, &key) !=
-        ERROR_SUCCESS) {
-        return nullptr;
-    }
+    if (RegOpenKeyExA(root, subkey.c_str(), 0, access, &key) != ERROR_SUCCESS) return nullptr;
     return std::make_unique<Win32RegistryKey>(key);
+}
+
+}  // namespace
+
+std::unique_ptr<RegistryKey> Win32Registry::OpenUserKey(std::string_view path, bool full_access) {
+    return OpenKey(root_, path, full_access ? KEY_ALL_ACCESS : KEY_READ);
+}
+
+std::unique_ptr<RegistryKey> Win32Registry::OpenMachineKey(std::string_view path) {
+    return OpenKey(machine_root_, path, KEY_READ);
 }
 
 }  // namespace orvo::win32

@@ -1,0 +1,47 @@
+#pragma once
+// Processes (by path) and top-level windows (by title) in the system's order, ended as the
+// adapter ends them: the first match of a walk. Walks, starts and the clock's waits (through
+// `calls`) are written to one timeline.
+
+#include "platform/processes.h"
+
+#include <string>
+#include <vector>
+
+namespace orvo {
+
+class FakeProcesses : public Processes {
+  public:
+    struct Entry {
+        std::string text;
+        bool ended = false;
+    };
+
+    void EndFirstProcess(ProcessListing listing, const TextMatch& matches) override {
+        calls.push_back(listing == ProcessListing::ProcessStatus ? "process-status" : "snapshot");
+        EndFirst(processes, matches);
+    }
+    void EndFirstWindowOwner(const TextMatch& matches) override {
+        calls.push_back("windows");
+        EndFirst(windows, matches);
+    }
+    bool StartProgram(const std::string& program) override {
+        calls.push_back("start " + program);
+        return true;
+    }
+
+    std::vector<Entry> processes, windows;
+    std::vector<std::string> calls;
+
+  private:
+    static void EndFirst(std::vector<Entry>& entries, const TextMatch& matches) {
+        for (Entry& entry : entries) {
+            if (!entry.ended && matches(entry.text)) {
+                entry.ended = true;
+                return;
+            }
+        }
+    }
+};
+
+}  // namespace orvo
