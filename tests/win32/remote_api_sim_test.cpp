@@ -18,6 +18,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <cstdlib>
 #include <memory>
 
 namespace orvo::wine {
@@ -32,7 +33,7 @@ class RemoteApiSimTest : public ::testing::TestWithParam<bool> {
         if (GetParam()) options.push_back("--rapi-strict");
         sim_ = std::make_unique<WineSim>(options);
         if (!sim_->Unavailable().empty()) GTEST_SKIP() << sim_->Unavailable();
-        SetEnvironmentVariableA("ROMWIZARD_SIM_RAPI", std::to_string(sim_->RapiPort()).c_str());
+        _putenv_s("ROMWIZARD_SIM_RAPI", std::to_string(sim_->RapiPort()).c_str());
         api_ = std::make_unique<win32::Win32RemoteApi>(L"" RAPI_DLL);
         ASSERT_TRUE(api_->Loaded());
         services_ = std::make_unique<DeviceServices>(
