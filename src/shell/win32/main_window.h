@@ -3,7 +3,10 @@
 
 #include "pages/page_context.h"
 #include "pages/page_ui.h"
+#include "platform/win32/debug_output_log.h"
+#include "platform/win32/win32_code_page.h"
 #include "platform/win32/win32_environment.h"
+#include "platform/win32/win32_remote_api.h"
 #include "shell/message_catalogue.h"
 #include "shell/wizard_state.h"
 
@@ -15,7 +18,10 @@ inline constexpr wchar_t kMainWindowClass[] = L"SETUP";
 
 // Everything the program keeps for its whole run.
 struct Application {
-    explicit Application(HINSTANCE instance) { context.hInst = instance; }
+    explicit Application(HINSTANCE instance) {
+        context.hInst = instance;
+        context.device = &device;
+    }
 
     MessageCatalogue catalogue;
     WizardState state;
@@ -24,6 +30,12 @@ struct Application {
         .catalogue = catalogue, .state = state, .display = display, .WarningBrush = {}};
     pages::PageUi ui{context};
     Win32Environment environment;
+    SystemClock clock;
+    DebugOutputLog log;
+    Win32RemoteApi remote;
+    Win32AnsiCodePage code_page;
+    Win32PcClock pc_clock;
+    DeviceServices device{remote, clock, code_page, pc_clock, ui, log};
 };
 
 bool RegisterMainWindowClass(HINSTANCE instance);
