@@ -36,17 +36,30 @@ INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wparam, LPARAM
     return HandleProgressPageRequest(page, message, wparam);
 }
 
-TEST(ProgressPageUi, WorkerCallsReachTheShownPage) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
+// The program's resources and texts, and the page seam over them.
+struct PageRig {
+    PageRig() {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
+        catalogue.Load([&](int id) { return resources.String(id).value_or(L""); });
+        context.hInst = resources.Module();
+    }
+
     test::ProgramResources resources;
-    ASSERT_NE(resources.Module(), nullptr);
     MessageCatalogue catalogue;
     WizardState state;
     DisplayResources display;
     PageContext context{
         .catalogue = catalogue, .state = state, .display = display, .WarningBrush = {}};
-    PageUi ui(context);
+    PageUi ui{context};
+};
+
+TEST(ProgressPageUi, WorkerCallsReachTheShownPage) {
+    PageRig rig;
+    ASSERT_NE(rig.resources.Module(), nullptr);
+    test::ProgramResources& resources = rig.resources;
+    PageContext& context = rig.context;
+    PageUi& ui = rig.ui;
     // No page shown: the calls do nothing.
     ui.SetWatchdog(10);
     ui.EndProgressPage(1);
@@ -94,21 +107,15 @@ TEST(ProgressPageUi, WorkerCallsReachTheShownPage) {
 // The real Backup progress page runs the backup on its worker against an in-memory handheld,
 // shows its texts and ends with 1 once the file is whole.
 TEST(BackupProgressPage, ShowsItsTextsWhileItsWorkerWritesTheBackup) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
-    test::ProgramResources resources;
-    ASSERT_NE(resources.Module(), nullptr);
-    MessageCatalogue catalogue;
-    catalogue.Load([&](int id) { return resources.String(id).value_or(L""); });
-    WizardState state;
-    DisplayResources display;
-    PageContext context{
-        .catalogue = catalogue, .state = state, .display = display, .WarningBrush = {}};
-    context.hInst = resources.Module();
+    PageRig rig;
+    ASSERT_NE(rig.resources.Module(), nullptr);
+    PageContext& context = rig.context;
+    WizardState& state = rig.state;
+    const MessageCatalogue& catalogue = rig.catalogue;
     // Pages are shown only while the program's main window stands.
-    context.hMainWnd = CreateWindowW(L"STATIC", L"SETUP", 0, 0, 0, 0, 0, nullptr, nullptr,
-                                     nullptr, nullptr);
-    PageUi ui(context);
+    context.hMainWnd =
+        CreateWindowW(L"STATIC", L"SETUP", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+    PageUi& ui = rig.ui;
     FakeRemoteApi remote;
     ScaledClock clock(10);
     win32::Win32AnsiCodePage code_page;

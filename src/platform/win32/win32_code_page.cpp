@@ -9,6 +9,19 @@ namespace orvo::win32 {
 static_assert(sizeof(TIME_ZONE_INFORMATION) == kTimeZoneRecordBytes);
 static_assert(sizeof(SYSTEMTIME) == kSystemTimeRecordBytes);
 
+namespace {
+
+// A platform record's bytes as the handheld takes them.
+template <std::size_t Size, typename Record>
+std::array<std::uint8_t, Size> RecordBytes(const Record& record) {
+    static_assert(sizeof(Record) == Size);
+    std::array<std::uint8_t, Size> bytes{};
+    std::memcpy(bytes.data(), &record, Size);
+    return bytes;
+}
+
+}  // namespace
+
 std::u16string Win32AnsiCodePage::ToUtf16(std::string_view ansi) const {
     if (ansi.empty()) return {};
     const int size = static_cast<int>(ansi.size());
@@ -32,17 +45,13 @@ std::string Win32AnsiCodePage::FromUtf16(std::u16string_view text) const {
 std::array<std::uint8_t, kTimeZoneRecordBytes> Win32PcClock::TimeZoneRecord() {
     TIME_ZONE_INFORMATION zone{};
     GetTimeZoneInformation(&zone);
-    std::array<std::uint8_t, kTimeZoneRecordBytes> record{};
-    std::memcpy(record.data(), &zone, sizeof zone);
-    return record;
+    return RecordBytes<kTimeZoneRecordBytes>(zone);
 }
 
 std::array<std::uint8_t, kSystemTimeRecordBytes> Win32PcClock::UtcTimeRecord() {
     SYSTEMTIME now{};
     GetSystemTime(&now);
-    std::array<std::uint8_t, kSystemTimeRecordBytes> record{};
-    std::memcpy(record.data(), &now, sizeof now);
-    return record;
+    return RecordBytes<kSystemTimeRecordBytes>(now);
 }
 
 }  // namespace orvo::win32
