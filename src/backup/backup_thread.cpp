@@ -47,8 +47,6 @@ DeviceFile WaitForChunk(DeviceServices& services) {
 void BackupThread(WizardState& state, DeviceServices& services) {
     RemoteApi& api = services.remote;
     Ui& ui = services.ui;
-    ui.SetProgressRange(0, static_cast<int>(kBackupImageBytes));
-    ui.SetProgressPosition(0);
     ui.SetBackupPercent(0);
     std::vector<std::uint8_t> buffer(kBackupChunkBytes);
 
@@ -58,6 +56,9 @@ void BackupThread(WizardState& state, DeviceServices& services) {
         CopyFileToDeviceWithProgress(services, PathInFolder(state.StartDir, *program),
                                      "\\Temp\\" + *program, *program);
     }
+    // The copy used the bar for the program; from here on it counts the ROM.
+    ui.SetProgressRange(0, static_cast<int>(kBackupImageBytes));
+    ui.SetProgressPosition(0);
     if (!api.CeCreateProcess(kDeviceProgramPath)) {
         api.CeRapiUninit();
         FailAndEnd(ui, Page::RemoteProgramError);

@@ -80,6 +80,15 @@ TEST(BackupThread, AWholeBackupHoldsTheRomInOrderUnderAHeaderThatPassesTheChecks
     EXPECT_EQ(page[124], (Call{Call::BackupPercent, 100}));
     EXPECT_EQ(page.back(), (Call{Call::BackupEnd, 1}));
     EXPECT_EQ(b.rig.clock.Paused(), 5000 + 124 * 100);
+    // After the program's copy the bar counts the ROM, up to its end.
+    const std::vector<Call> calls = b.rig.ui.ProgressCalls();
+    const auto last_range = std::find_if(calls.rbegin(), calls.rend(),
+                                         [](const Call& c) { return c.kind == Call::Range; });
+    ASSERT_NE(last_range, calls.rend());
+    EXPECT_EQ(*last_range, (Call{Call::Range, 0, static_cast<int>(kBackupImageBytes)}));
+    EXPECT_EQ(*std::find_if(calls.rbegin(), calls.rend(),
+                            [](const Call& c) { return c.kind == Call::Position; }),
+              (Call{Call::Position, static_cast<int>(kBackupImageBytes)}));
     EXPECT_TRUE(b.rig.ui.Opened().empty());
 }
 
