@@ -36,6 +36,10 @@ bool ImageFitsFlash(std::uint8_t flash_size_mb, std::uint32_t image_size_kb) {
     return !(static_cast<std::uint32_t>(flash_size_mb) < (image_size_kb >> 10));
 }
 
+bool LoadCommandCanAddress(std::uint64_t payload_bytes) {
+    return payload_bytes < kLoadCommandPayloadLimit;
+}
+
 std::uint32_t SizeInKB(std::uint64_t size_bytes) {
     const std::uint64_t kb = size_bytes >> 10;
     return kb > std::numeric_limits<std::uint32_t>::max()
@@ -86,7 +90,10 @@ int AcceptImage(WizardState& state, Ui& ui, ImageSizeSource size_source,
         if (!size) return 0;
         state.ImageSizeKB = SizeInKB(*size);
     }
-    if (!ImageFitsFlash(state.Device.FlashSizeMB, state.ImageSizeKB)) {
+    // ImageSizeKB rounds down: the file holds at least that much, header included.
+    const std::uint64_t least_payload = (std::uint64_t{state.ImageSizeKB} << 10) - kImageHeaderSize;
+    if (!ImageFitsFlash(state.Device.FlashSizeMB, state.ImageSizeKB) ||
+        (state.ImageSizeKB > 0 && !LoadCommandCanAddress(least_payload))) {
         return Refuse(ui, Page::ImageTooLarge);
     }
     return 1;

@@ -1,5 +1,6 @@
-// The download thread when the image named by the boot loader's keys cannot be opened. (The
-// downloads themselves, and their failures, over real ports: integration/link/link_sim_test.)
+// The download thread's refusals before any block: keys it cannot follow and a download the PC
+// did not ask for end the link with their own cause, no error page, nothing counted. (Whole
+// downloads and the verdict over real ports: integration/link.)
 
 #include "bootlink/download.h"
 #include "image_test_files.h"
@@ -11,31 +12,44 @@
 namespace orvo::test {
 namespace {
 
-// A boot loader that names no file: the image cannot be opened, the Image-open error page ends
-// the wizard, the link stops and the sequence returns without a block sent.
-TEST(Download, NoFileKeyEndsWithTheImageOpenPage) {
-    LinkRig rig;
-    testing::TempDir files;
-    rig.state.ImagePath = files.Write(
-        "update.nbf", testing::MakeImage({.payload = testing::Payload(0x80000 + 0x20000)}));
-    auto behaviour = rig.ports.Add("p");
-    behaviour->responder = [](const std::string& written) {
-        return written.rfind("lnb ", 0) == 0
-                   ? ":A=A0000000\r\n:L=a0000\r\n:O=00080000\r\nstart NB image download\r\n"
-                   : std::string();
+using namespace std::chrono_literals;
+
+TEST(Download, KeysItCannotFollowEndTheLinkWithTheirCause) {
+    struct Case {
+        const char* keys;  // the boot loader's answer to the first load command
+        bool unasked;      // it starts the download before any load command
+        const char* cause;
     };
-    rig.Connect(behaviour);
-    rig.ui.Script(Page::ImageOpenError, 0);
-    FlashSequence(rig.link);
-    rig.link.Stop();
-    rig.link.JoinReader();
-    if (rig.link.Download.thread.joinable()) rig.link.Download.thread.join();
-    EXPECT_THAT(rig.ui.Opened(), ::testing::ElementsAre(Page::ImageOpenError));
-    EXPECT_TRUE(rig.ui.CloseRequested());
-    EXPECT_FALSE(rig.link.hPort.IsOpen());
-    EXPECT_EQ(rig.link.CompletedDownloads, 0);
-    EXPECT_EQ(behaviour->Written().size(), 1u);
-    rig.state.ImageFileHandle.Close();
+    const Case cases[] = {
+        {":A=A0000000\r\n:L=a0000\r\n:O=00080000\r\n", false, "no :F= key"},
+        {":F=x\r\n:A=A0000000\r\n:L=0\r\n:O=00080000\r\n", false,
+         "length 0x00000000 is not above offset 0x00080000"},
+        {":F=x\r\n:A=A0000000\r\n:L=7FFFFFFF\r\n:O=00080000\r\n", false,
+         "length key 0x7FFFFFFF reaches beyond the image's 786432 bytes"},
+        {":F=x\r\n:A=A0000000\r\n:L=a0000\r\n:O=00080000\r\n", true, "had not asked for"},
+    };
+    for (const Case& c : cases) {
+        LinkRig rig;
+        testing::TempDir files;
+        rig.state.ImagePath = files.Write(
+            "update.nbf", testing::MakeImage({.payload = testing::Payload(0x80000 + 0x40000)}));
+        auto behaviour = rig.ports.Add("p");
+        const std::string answer = std::string(c.keys) + "start NB image download\r\n";
+        behaviour->responder = [&](const std::string& written) {
+            if (written.rfind("lnb ", 0) == 0) return answer;
+            return written == "B000FF\n" ? std::string("\x01") : std::string();
+        };
+        auto port = rig.Connect(behaviour);
+        if (c.unasked) port->Receive(answer);
+        FlashSequence(rig.link);
+        EXPECT_EQ(rig.ui.WaitProgressEnd(5s), 2) << c.cause;
+        rig.link.End();
+        EXPECT_THAT(rig.link.FailureCause(), ::testing::HasSubstr(c.cause));
+        EXPECT_TRUE(rig.ui.Opened().empty()) << c.cause;
+        EXPECT_EQ(rig.link.CompletedDownloads, 0) << c.cause;
+        EXPECT_EQ(rig.state.DownloadStatus, c.unasked ? 0 : 1) << c.cause;
+        rig.state.ImageFileHandle.Close();
+    }
 }
 
 }  // namespace
