@@ -90,10 +90,8 @@ int AcceptImage(WizardState& state, Ui& ui, ImageSizeSource size_source,
         if (!size) return 0;
         state.ImageSizeKB = SizeInKB(*size);
     }
-    // ImageSizeKB rounds down: the file holds at least that much, header included.
-    const std::uint64_t least_payload = (std::uint64_t{state.ImageSizeKB} << 10) - kImageHeaderSize;
-    if (!ImageFitsFlash(state.Device.FlashSizeMB, state.ImageSizeKB) ||
-        (state.ImageSizeKB > 0 && !LoadCommandCanAddress(least_payload))) {
+    // A flash of at most 255 MB also keeps the image within what the load command addresses.
+    if (!ImageFitsFlash(state.Device.FlashSizeMB, state.ImageSizeKB)) {
         return Refuse(ui, Page::ImageTooLarge);
     }
     return 1;

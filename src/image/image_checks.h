@@ -21,7 +21,8 @@ bool LanguageMatches(const DeviceIdentity& device, const ImageHeader& image);
 bool ImageFitsFlash(std::uint8_t flash_size_mb, std::uint32_t image_size_kb);
 
 // The first load command asks for the payload from 0xA0000000 on, its length in 32 bits: a
-// payload it can address ends within the 32-bit address space.
+// payload it can address ends within the 32-bit address space. The download refuses any other
+// before its first load command; romflash before it looks for the boot loader.
 inline constexpr std::uint64_t kLoadCommandPayloadLimit = 0x100000000 - 0xA0000000;
 bool LoadCommandCanAddress(std::uint64_t payload_bytes);
 
@@ -40,8 +41,7 @@ int CheckImageMatchesDevice(WizardState& state, Ui& ui,
 enum class ImageSizeSource { AsIdentified, MeasureFile };
 
 // The acceptance checks of an image for an update or a restore, the first refusal deciding:
-// header, checksum, ROM type, model, language, size (the flash's and the load command's). 1 when
-// the image is accepted.
+// header, checksum, ROM type, model, language, size. 1 when the image is accepted.
 // `before_size_error_page` runs before the Image-open error page of a failed measurement.
 int AcceptImage(WizardState& state, Ui& ui, ImageSizeSource size_source,
                 const BeforeErrorPage& before_size_error_page = {});
