@@ -50,6 +50,12 @@ BootLink::~BootLink() {
     if (Download.thread.joinable()) Download.thread.join();
 }
 
+void BootLink::Restart() {
+    failure_.Clear();
+    awaited_.Clear();
+    LinkStop = 0;
+}
+
 void BootLink::Stop() {
     LinkStop = 1;
     if (auto port = hPort.Get()) port->WakeReader();

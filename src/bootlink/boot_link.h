@@ -130,6 +130,8 @@ class BootLink {
     BootLink(const BootLink&) = delete;
     BootLink& operator=(const BootLink&) = delete;
 
+    // Clears LinkStop and the cause an earlier attempt ended with, as a new reader starts.
+    void Restart();
     // Raises LinkStop and wakes the reader: the reader ends, every send is refused.
     void Stop();
     // Stop, then close the port, as a page that ends an update does.

@@ -107,7 +107,6 @@ std::optional<std::size_t> FillBlock(ImageFile& file, std::span<std::uint8_t> bl
     return read;
 }
 
-// The block loop of one download: true when every block went out and the end record was sent.
 // The block loop of one download: no value when every block went out and the end record left
 // the PC, else why not.
 std::optional<std::string> SendBlocks(BootLink& link, ImageFile& file,
