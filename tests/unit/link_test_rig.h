@@ -28,7 +28,8 @@ struct LinkRig {
         link.hPort.Set(port);
         link.LinkStop = 0;
         link.reader = std::thread(USBReadThread, std::ref(link));
-        while (link.ReaderReady != 1) std::this_thread::yield();
+        // A reader that ends at once (a vanished device) may be ready only for a moment.
+        while (link.ReaderReady != 1 && link.LinkStop != 1) std::this_thread::yield();
         return port;
     }
 
