@@ -127,16 +127,17 @@ int FlashImage(const FlashOptions& options, const Clock& clock, std::ostream& ou
     out << "Handheld: " << Printable(device.ModelID) << ", ROM type "
         << Printable(device.RomTypeCode) << ", language " << Printable(device.Lang) << ", version "
         << Printable(device.Version) << '\n';
-    if (!CheckImageMatchesDevice(state, ui)) {
-        err << "romflash: " << cause("the image is not made for this handheld")
-            << ", nothing was written\n";
+    // The image's own refusal, said once the link's threads have ended.
+    const auto refused = [&link, &ui, &err] {
+        link.End();
+        err << "romflash: " << ui.Refusal() << ", nothing was written\n";
         return kImageRefused;
-    }
+    };
+    if (!CheckImageMatchesDevice(state, ui)) return refused();
     if (!CheckRomType(state.Device, state.Image)) {
         state.RomVersionMismatch = 1;
         ui.OpenPage(Page::IncompatibleImage);
-        err << "romflash: " << cause("the ROM type differs") << ", nothing was written\n";
-        return kImageRefused;
+        return refused();
     }
 
     const std::string version = Printable(state.Image.Version);
