@@ -13,7 +13,6 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -66,7 +65,6 @@ class HostilePeer {
     HostilePeer& operator=(const HostilePeer&) = delete;
 
     std::string Path() const { return path_.string(); }
-    int Downloads() const { return downloads_; }
 
   private:
     enum class Mode { Plain, Framed, Sync, FileHeader, Records, Quiet, Echo, Deaf };
@@ -215,57 +213,44 @@ class HostilePeer {
         }
     }
 
-    // lnb FILE ADDRESS LENGTH OFFSET: the key lines, as the misbehaviour has them.
+    // lnb FILE ADDRESS LENGTH OFFSET: the key lines, as the misbehaviour has them (a null key
+    // is left out, an empty one repeats the command's value).
     void Load(const std::string& line) {
-        char file[64] = {};
-        char address[16] = {};
-        char length[16] = {};
-        char offset[16] = {};
-        if (std::sscanf(line.c_str(), "lnb %63s %15s %15s %15s", file, address, length, offset) !=
-            4) {
+        struct Keys {
+            Misbehaviour fault;
+            const char* file;
+            const char* address;
+            const char* length;
+            const char* offset;
+        };
+        static constexpr Keys kFirstDownload[] = {
+            {Misbehaviour::ShortLengthKey, "", "", "80100", ""},  // the tests' image: a0100
+            {Misbehaviour::UnalignedOffsetKey, "", "", "", "80001"},
+            {Misbehaviour::AddressKeyZero, "", "0", "", ""},
+            {Misbehaviour::LengthKeyZero, "", "", "0", ""},
+            {Misbehaviour::LengthKeyTooLarge, "", "", "7FFFFFFF", ""},
+            {Misbehaviour::OffsetKeyBeyond, "", "", "", "FFFFFFF"},
+            {Misbehaviour::NoFileKey, nullptr, "", "", ""},
+        };
+        char words[4][64] = {};
+        if (std::sscanf(line.c_str(), "lnb %63s %63s %63s %63s", words[0], words[1], words[2],
+                        words[3]) != 4) {
             return;
         }
-        std::string a = address;
-        std::string l = length;
-        std::string o = offset;
-        bool with_file = true;
-        bool with_keys = true;
-        if (downloads_ == 0) {
-            switch (fault_) {
-                case Misbehaviour::ShortLengthKey: {
-                    char shorter[16];
-                    std::snprintf(shorter, sizeof shorter, "%lx",
-                                  std::strtoul(length, nullptr, 16) - 0x20000);
-                    l = shorter;
-                    break;
-                }
-                case Misbehaviour::UnalignedOffsetKey:
-                    o = "80001";
-                    break;
-                case Misbehaviour::AddressKeyZero:
-                    a = "0";
-                    break;
-                case Misbehaviour::LengthKeyZero:
-                    l = "0";
-                    break;
-                case Misbehaviour::LengthKeyTooLarge:
-                    l = "7FFFFFFF";
-                    break;
-                case Misbehaviour::OffsetKeyBeyond:
-                    o = "FFFFFFF";
-                    break;
-                case Misbehaviour::NoFileKey:
-                    with_file = false;
-                    break;
-                default:
-                    break;
-            }
-        } else if (fault_ == Misbehaviour::KeysNotRepeated) {
-            with_file = with_keys = false;
+        Keys keys{fault_, "", "", "", ""};
+        for (const Keys& change : kFirstDownload) {
+            if (change.fault == fault_ && downloads_ == 0) keys = change;
+        }
+        if (fault_ == Misbehaviour::KeysNotRepeated && downloads_ == 1) {
+            keys = {fault_, nullptr, nullptr, nullptr, nullptr};
         }
         std::string answer = line + "\r\n";
-        if (with_file) answer += ":F=" + std::string(file) + "\r\n";
-        if (with_keys) answer += ":A=" + a + "\r\n:L=" + l + "\r\n:O=" + o + "\r\n";
+        const char* values[] = {keys.file, keys.address, keys.length, keys.offset};
+        const char* names[] = {":F=", ":A=", ":L=", ":O="};
+        for (int i = 0; i < 4; ++i) {
+            if (values[i])
+                answer += names[i] + std::string(*values[i] ? values[i] : words[i]) + "\r\n";
+        }
         Send(answer + "start NB image download\r\n");
         mode_ = Mode::Sync;
     }
@@ -303,7 +288,7 @@ class HostilePeer {
     int master_ = -1;
     std::filesystem::path path_;
     std::atomic<bool> stop_{false};
-    std::atomic<int> downloads_{0};
+    int downloads_ = 0;
     Mode mode_ = Mode::Plain;
     std::uint32_t remaining_ = 0;
     bool keep_alive_ = false;
