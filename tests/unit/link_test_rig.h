@@ -17,7 +17,7 @@ namespace orvo::test {
 
 struct LinkRig {
     explicit LinkRig(int clock_factor = 50) : clock(clock_factor) {
-        ui.RunWatchdog(clock, [this] { link.Stop(); });
+        ui.RunWatchdog(clock, [this] { link.WatchdogFired(); });
     }
 
     // A port put straight into the link with its reader running, as OpenBootPort leaves it.

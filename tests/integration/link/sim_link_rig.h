@@ -99,7 +99,7 @@ inline std::vector<std::uint8_t> Rom(const rigtest::Sim& sim, std::size_t from, 
 struct SimLinkRig {
     explicit SimLinkRig(std::vector<std::string> options)
         : sim(std::move(options)), clock(kClockFactor) {
-        ui.RunWatchdog(clock, [this] { link.Stop(); });
+        ui.RunWatchdog(clock, [this] { link.WatchdogFired(); });
     }
     ~SimLinkRig() {
         link.ShutDown();
