@@ -26,6 +26,10 @@ constexpr std::uint32_t kRecordStep = 0x34;
 constexpr int kAnswerWatchdogMs = 10000;
 // Without a progress page no watchdog ends the wait; a little longer than its period.
 constexpr Millis kAnswerBound = 11s;
+// From the identity to the first load command the PC checks the image; the watchdog stays
+// armed meanwhile, so that a handheld gone quiet then still ends the update.
+constexpr int kChecksWatchdogMs = 60000;
+constexpr char kNoAnswer[] = "the boot loader did not answer the identity read within 10 s";
 
 bool Contains(std::string_view text, std::string_view part) {
     return text.find(part) != std::string_view::npos;
@@ -37,10 +41,16 @@ std::optional<std::string> WaitForAnswer(BootLink& link) {
     const Millis until = clock.Now() + kAnswerBound;
     for (;;) {
         if (link.LinkStop == 1) return std::nullopt;
+        // Only answer lines are stored; one cut to fit has lost its frame end.
         std::string answer = link.AnswerLine.Load();
-        if (Contains(answer, "QARE")) return answer;
+        if (link.AnswerTooLong == 1) {
+            link.Fail("the boot loader's answer to the identity read was longer than " +
+                      std::to_string(kAnswerLineRoom - 1) + " bytes");
+            return std::nullopt;
+        }
+        if (!answer.empty()) return answer;
         if (clock.Now() >= until) {
-            link.Stop();
+            link.Fail(kNoAnswer);
             return std::nullopt;
         }
         clock.Sleep(10ms);
@@ -71,14 +81,15 @@ int ReadBootIdentity(BootLink& link) {
     bool found = false;
 
     link.AnswerLine.Clear();
+    link.AnswerTooLong = 0;
     SendString(link, ReadDataCommand(address));
-    ui.SetWatchdog(kAnswerWatchdogMs);
+    link.Await(kNoAnswer, kAnswerWatchdogMs);
     for (;;) {
         const std::optional<std::string> answer = WaitForAnswer(link);
         if (!answer) return 0;
         if (answer->size() > 5 && static_cast<unsigned char>((*answer)[5]) == 0xFF) {
             // An erased region: on to the next one.
-            ui.SetWatchdog(kAnswerWatchdogMs);
+            link.Await(kNoAnswer, kAnswerWatchdogMs);
             link.AnswerLine.Clear();
             if (++region == kRegions.size()) break;
             address = kRegions[region].first;
@@ -86,13 +97,14 @@ int ReadBootIdentity(BootLink& link) {
             clock.Sleep(10ms);
             continue;
         }
-        ui.StopWatchdog();
         if (IsIdentityRecord(*answer)) {
             device.ModelID = Field(*answer, 5, 9);
             device.RomTypeCode = Field(*answer, 14, 3);
             device.Lang = Field(*answer, 17, 3);
             device.Version = Field(*answer, 20, 4);
             found = true;
+            link.Await("the update did not begin within 60 s of the identity read",
+                       kChecksWatchdogMs);
             break;
         }
         address += kRecordStep;
@@ -106,7 +118,7 @@ int ReadBootIdentity(BootLink& link) {
             link.AnswerLine.Clear();
         }
         SendString(link, ReadDataCommand(address));
-        ui.SetWatchdog(kAnswerWatchdogMs);
+        link.Await(kNoAnswer, kAnswerWatchdogMs);
         clock.Sleep(10ms);
     }
 

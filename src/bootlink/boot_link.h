@@ -17,6 +17,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -25,6 +26,10 @@ namespace orvo {
 
 inline constexpr std::uint32_t BLOCK_LENGTH = 0x20000;
 inline constexpr std::size_t TXQUEUE = 0x400;
+// Room of the stored answer line, terminating zero included.
+inline constexpr std::size_t kAnswerLineRoom = 128;
+// One write to the port that has not gone out within this time has failed.
+inline constexpr Millis kWriteBound{10000};
 
 // A text of fixed room (terminating zero included) written by one thread and read by others;
 // a longer text is cut to fit.
@@ -36,6 +41,11 @@ class SharedText {
         text_.assign(text.substr(0, Room - 1));
     }
     void Clear() { Store({}); }
+    // Stores `text` only while nothing is stored.
+    void StoreIfEmpty(std::string_view text) {
+        std::lock_guard lock(mutex_);
+        if (text_.empty()) text_.assign(text.substr(0, Room - 1));
+    }
     std::string Load() const {
         std::lock_guard lock(mutex_);
         return text_;
@@ -72,6 +82,25 @@ struct DownloadContext {
     SharedText<260> LengthText;
 };
 
+// What a load command asked for: the file header its download must send.
+struct LoadRequest {
+    std::uint32_t start = 0;
+    std::uint32_t count = 0;
+    bool operator==(const LoadRequest&) const = default;
+};
+
+// The load command sent and not yet taken by a download: a download that finds none here was
+// not asked for by the PC.
+class RequestSlot {
+  public:
+    void Offer(LoadRequest request);
+    std::optional<LoadRequest> Take();
+
+  private:
+    std::mutex mutex_;
+    std::optional<LoadRequest> request_;
+};
+
 struct PortCandidate {
     std::string path;
     std::string test_text;
@@ -101,12 +130,29 @@ class BootLink {
     BootLink(const BootLink&) = delete;
     BootLink& operator=(const BootLink&) = delete;
 
+    // Clears LinkStop and the cause an earlier attempt ended with, as a new reader starts.
+    void Restart();
     // Raises LinkStop and wakes the reader: the reader ends, every send is refused.
     void Stop();
     // Stop, then close the port, as a page that ends an update does.
     void ShutDown();
     // Waits for the reader thread to end (it ends only after Stop).
     void JoinReader();
+    // Shuts the link down and waits for its threads, so that nothing more is logged.
+    void End();
+
+    // Ends the link because of `cause` (the first cause given is kept): the link stops and the
+    // progress page ends within 10 ms.
+    void Fail(std::string_view cause);
+    // Arms the watchdog with `period_ms`; `cause` is what ended the link if it fires.
+    void Await(std::string_view cause, int period_ms);
+    // What the page's watchdog does: the link ends with the cause of the last Await.
+    void WatchdogFired();
+    // Why the link ended; empty while it did not end by a fault it noticed.
+    std::string FailureCause() const { return failure_.Load(); }
+
+    // The wall-clock length of `span` for a bounded wait on the port.
+    std::chrono::milliseconds WallTime(Millis span) const;
 
     void Log(std::string_view text) { services.log.Write(text); }
 
@@ -119,13 +165,21 @@ class BootLink {
     std::atomic<int> ReaderReady{0};
     std::atomic<int> FramedMode{0};
     SharedText<32> PortTestAnswer;
-    SharedText<128> AnswerLine;
+    SharedText<kAnswerLineRoom> AnswerLine;
     Event PortTestEvent{Event::Reset::Auto};
     Event SendStringCompleteEvent{Event::Reset::Auto};
     DownloadContext Download;
-    // Downloads that ended with their end record sent; an update is complete at 2.
+    // Downloads that sent exactly what their own load command asked for, their end record
+    // drained; an update is complete at 2.
     std::atomic<int> CompletedDownloads{0};
+    RequestSlot Requests;
+    // Set by the reader when an answer line was longer than AnswerLine holds.
+    std::atomic<int> AnswerTooLong{0};
     std::thread reader;
+
+  private:
+    SharedText<256> failure_;
+    SharedText<256> awaited_;
 };
 
 }  // namespace orvo

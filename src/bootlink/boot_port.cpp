@@ -30,7 +30,7 @@ int TestPort(BootLink& link, std::unique_ptr<SerialPort> opened, const PortCandi
     opened->RaiseRts();
     link.hPort.Set(std::move(opened));
     link.PortTestAnswer.Clear();
-    link.LinkStop = 0;
+    link.Restart();
     link.reader = std::thread(USBReadThread, std::ref(link));
     if (WaitForReader(link)) {
         SendString(link, kLineFlush);

@@ -1,15 +1,18 @@
 #include "bootlink/download.h"
 
 #include "bootlink/link_commands.h"
+#include "image/image_checks.h"
 #include "image/image_file.h"
 #include "image/image_header.h"
 #include "image/image_operations.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <optional>
 #include <span>
+#include <string>
 
 namespace orvo {
 namespace {
@@ -22,6 +25,17 @@ constexpr Millis kHeaderWait = 60000ms;
 constexpr Millis kRecordWait = 200000ms;
 constexpr Millis kCompletionWait = 10000ms;
 constexpr std::size_t kWritesPerBlock = BLOCK_LENGTH / TXQUEUE;
+// The watchdog between the steps that the boot loader's answers move on: a load command until
+// its download starts, the header request (a little longer than the thread's own wait, whose
+// cause is the sharper one), each record request, and the pause between the two downloads.
+constexpr int kLoadAnswerWatchdogMs = 20000;
+constexpr int kHeaderWatchdogMs = 65000;
+constexpr int kRecordWatchdogMs = 150000;
+constexpr int kBetweenDownloadsWatchdogMs = 30000;
+constexpr int kProgressWatchdogMs = 90000;
+// How long the end record may take to leave the PC.
+constexpr Millis kDrainBound = 10s;
+constexpr std::uint32_t kLoadAddress = 0xA0000000;
 
 // Waits for `event` as long as `timeout`, but no longer than the link runs.
 bool WaitWhileLinked(BootLink& link, Event& event, Millis timeout) {
@@ -36,9 +50,33 @@ bool WaitWhileLinked(BootLink& link, Event& event, Millis timeout) {
 
 // A download that did not end with its end record: the link stops and the page ends with 2,
 // the settings record stays for a resume.
-void FailDownload(BootLink& link) {
-    link.Stop();
-    link.services.ui.SetWatchdog(10);
+void FailDownload(BootLink& link, std::string_view cause) {
+    link.Download.DownloadActive = 0;
+    link.Fail(cause);
+}
+
+std::string HexWord(std::uint32_t value) {
+    char text[12];
+    std::snprintf(text, sizeof text, "0x%08X", value);
+    return text;
+}
+
+// Sends a load command and leaves what it asks for where its download finds it.
+int SendLoadCommand(BootLink& link, std::uint32_t length, std::uint32_t offset,
+                    std::string_view length_text, std::string_view offset_text) {
+    link.Requests.Offer({kLoadAddress + offset, length - offset});
+    if (!SendString(link, LoadCommand(kLoadFileName, "A0000000", length_text, offset_text))) {
+        return 0;
+    }
+    link.Await("the boot loader did not start the download within 20 s of the load command",
+               kLoadAnswerWatchdogMs);
+    return 1;
+}
+
+// After the bounded pause the end record must have left the PC over a line that still stands.
+bool EndRecordLeft(BootLink& link) {
+    const std::shared_ptr<SerialPort> port = link.hPort.Get();
+    return port && port->Drain(link.WallTime(kDrainBound));
 }
 
 // A load command that could not be sent: the Update error page ends the wizard.
@@ -69,27 +107,31 @@ std::optional<std::size_t> FillBlock(ImageFile& file, std::span<std::uint8_t> bl
     return read;
 }
 
-// The block loop of one download: true when every block went out and the end record was sent.
-bool SendBlocks(BootLink& link, ImageFile& file, std::span<std::uint8_t> block, std::uint32_t start,
-                std::uint32_t total) {
+// The block loop of one download: no value when every block went out and the end record left
+// the PC, else why not.
+std::optional<std::string> SendBlocks(BootLink& link, ImageFile& file,
+                                      std::span<std::uint8_t> block, std::uint32_t start,
+                                      std::uint32_t total) {
     WizardState& state = link.state;
     std::uint32_t address = start;
     std::int32_t remaining = static_cast<std::int32_t>(total);
-    if (remaining < 0) return false;
+    if (remaining < 0) return "the download is larger than 2 GiB";
     for (;;) {
         if (!WaitWhileLinked(link, link.Download.NotifyRecordEvent, kRecordWait)) {
             link.Log("\n Line 496: Request record 60 seconds time out\n");
-            return false;
+            return "the boot loader did not ask for the next block within 200 s";
         }
+        link.Await("the boot loader did not ask for the next block within 150 s",
+                   kRecordWatchdogMs);
         if (remaining >= static_cast<std::int32_t>(BLOCK_LENGTH)) {
             if (FillBlock(file, block, BLOCK_LENGTH).value_or(0) == 0) {
                 link.Log("\n  Line 542: Read file fial!\n");
-                return false;
+                return "the image file could not be read";
             }
             const bool header_sent = SendString(link, BlockHeaderRecord(address, BLOCK_LENGTH));
             address += BLOCK_LENGTH;
             remaining -= static_cast<std::int32_t>(BLOCK_LENGTH);
-            if (!header_sent) return false;
+            if (!header_sent) return "a block header could not be sent";
             const std::size_t writes = SendBlock(link, block, "\n line 522 : Send string Error!\n");
             if (writes < kWritesPerBlock) link.services.ui.SetWatchdog(10);
             if (state.DownloadStatus == 1) {
@@ -98,33 +140,38 @@ bool SendBlocks(BootLink& link, ImageFile& file, std::span<std::uint8_t> block, 
             }
             if (writes < kWritesPerBlock) {
                 link.Log("\nLine 537: i < BLOCK_LENGTH/TXQUEUE\n");
-                return false;
+                return "a block could not be sent";
             }
         } else if (remaining > 0) {
             const std::optional<std::size_t> read =
                 FillBlock(file, block, static_cast<std::size_t>(remaining));
             if (!read || *read == 0) {
                 link.Log(read ? "\n Line 601: Read file fial!\n" : "\nLine 612: Read file fial!\n");
-                return false;
+                return "the image file could not be read";
             }
             const bool header_sent = SendString(link, BlockHeaderRecord(address, BLOCK_LENGTH));
             remaining = 0;
             if (!header_sent) {
                 link.Log("\nLine 575: Send String fial!\n");
-                return false;
+                return "a block header could not be sent";
             }
             if (SendBlock(link, block, "\nLine 581: Send String fial!\n") < kWritesPerBlock) {
-                return false;
+                return "a block could not be sent";
             }
         } else {
             const bool end_sent = SendString(link, BlockHeaderRecord(0, 0)) == 1;
-            link.services.ui.StopWatchdog();
+            // Armed, not stopped: a handheld that goes quiet now still ends the update.
+            link.Await("the boot loader went quiet after the end of a download",
+                       kBetweenDownloadsWatchdogMs);
             if (!WaitWhileLinked(link, link.SendStringCompleteEvent, kCompletionWait)) {
                 link.Log("\n Port: wait hSendStringCompleteEvent 120 second timeout!\n");
             }
             link.Log("\nLine 559: Flash Complete!\n");
             link.services.clock.Sleep(2000ms);
-            return end_sent;
+            if (!end_sent || !EndRecordLeft(link)) {
+                return "the line failed before the end record had left the PC";
+            }
+            return std::nullopt;
         }
     }
 }
@@ -137,11 +184,13 @@ bool Synchronise(BootLink& link) {
         link.Log(context.Message.Load());
         return false;
     }
+    link.Await("the boot loader did not ask for the file header within 60 s", kHeaderWatchdogMs);
     if (!WaitWhileLinked(link, context.NotifyHeaderEvent, kHeaderWait)) {
         context.Message.Store("\nSync Header time out\n");
         link.Log(context.Message.Load());
         return false;
     }
+    link.Await("the boot loader did not ask for the first block within 150 s", kRecordWatchdogMs);
     return true;
 }
 
@@ -157,17 +206,17 @@ void FlashSequence(BootLink& link) {
     const Clock& clock = link.services.clock;
 
     clock.Sleep(2000ms);
-    ui.SetWatchdog(kPortWaitWatchdogMs);
+    constexpr char kNoPort[] = "the boot loader's port was not open within 20 s";
+    link.Await(kNoPort, kPortWaitWatchdogMs);
     const Millis until = clock.Now() + kPortWaitBound;
     while (!link.hPort.IsOpen()) {
         if (link.LinkStop == 1) return;
         if (clock.Now() >= until) {
-            link.Stop();
+            link.Fail(kNoPort);
             return;
         }
         clock.Sleep(1ms);
     }
-    ui.StopWatchdog();
 
     DownloadOpenHooks hooks;
     hooks.before_error_page = [&link] { link.hPort.Close(); };
@@ -176,10 +225,18 @@ void FlashSequence(BootLink& link) {
     if (!length) {
         // Unless an error page has ended the wizard, the page ends now rather than by its
         // watchdog much later.
-        if (!ui.CloseRequested()) FailDownload(link);
+        if (!ui.CloseRequested()) FailDownload(link, "the image file could not be opened");
         return;
     }
-    if (!SendString(link, LoadCommand(kLoadFileName, "A0000000", Hex(*length), "00080000"))) {
+    if (!LoadCommandCanAddress(*length)) {
+        hooks.before_error_page();
+        ui.OpenPage(Page::ImageTooLarge);
+        ui.RequestClose();
+        FailDownload(link, "the image is too large for the load command");
+        return;
+    }
+    const auto image_length = static_cast<std::uint32_t>(*length);
+    if (!SendLoadCommand(link, image_length, 0x80000, Hex(image_length), "00080000")) {
         RefuseLoad(link);
         return;
     }
@@ -187,7 +244,7 @@ void FlashSequence(BootLink& link) {
     for (;;) {
         clock.Sleep(10ms);
         if (state.DownloadStatus == 2) {
-            if (!SendString(link, LoadCommand(kLoadFileName, "A0000000", "80000", "00040000"))) {
+            if (!SendLoadCommand(link, 0x80000, 0x40000, "80000", "00040000")) {
                 RefuseLoad(link);
                 return;
             }
@@ -202,14 +259,25 @@ void DownloadThread(BootLink& link) {
     DownloadContext& context = link.Download;
     WizardState& state = link.state;
     Ui& ui = link.services.ui;
+    // Followed on the wire as the protocol has it, the keys never decide the verdict: that is
+    // the load command's, and a download that none asked for is not followed at all.
+    const std::optional<LoadRequest> request = link.Requests.Take();
+    if (!request) {
+        FailDownload(link, "the boot loader started a download the PC had not asked for");
+        return;
+    }
     const std::uint32_t address = HexPrefixValue(context.AddressText.Load());
     const std::uint32_t offset = HexPrefixValue(context.OffsetText.Load());
     const std::uint32_t length = HexPrefixValue(context.LengthText.Load());
 
+    const std::string file_name = context.FileName.Load();
+    if (file_name.empty()) {
+        FailDownload(link, "the boot loader named no file for the download (no :F= key)");
+        return;
+    }
     ImageFile file;
     const std::optional<std::uint64_t> file_size =
-        file.Open(context.FileName.Load()) == ImageFile::OpenResult::Opened ? file.Size()
-                                                                            : std::nullopt;
+        file.Open(file_name) == ImageFile::OpenResult::Opened ? file.Size() : std::nullopt;
     if (!file_size) {
         context.DownloadActive = 0;
         link.Stop();
@@ -218,22 +286,27 @@ void DownloadThread(BootLink& link) {
         ui.RequestClose();
         return;
     }
-    const std::uint32_t size =
-        length == 0xFFFFFFFFu ? static_cast<std::uint32_t>(*file_size) : length;
+    const std::uint64_t size = length == 0xFFFFFFFFu ? *file_size : length;
     if (!Synchronise(link)) {
-        context.DownloadActive = 0;
-        FailDownload(link);
+        FailDownload(link, "the boot loader did not ask for the file header within 60 s");
         return;
     }
     if (!(size > offset)) {
         link.Log("\r\n FileSize <= ImgBypassOffset!\r\n");
         context.Message.Store("\nImgSize <= ImgBypassOffset\n");
         link.Log(context.Message.Load());
-        context.DownloadActive = 0;
-        FailDownload(link);
+        FailDownload(link, "the boot loader's keys leave nothing to send: length " +
+                               HexWord(length) + " is not above offset " + HexWord(offset));
         return;
     }
-    const std::uint32_t total = size - offset;
+    // Bytes past the image's end would be made up, not sent from it.
+    const std::uint64_t payload = *file_size > kImageHeaderSize ? *file_size - kImageHeaderSize : 0;
+    if (size > (length == 0xFFFFFFFFu ? 0xFFFFFFFFu : payload)) {
+        FailDownload(link, "the boot loader's length key " + HexWord(length) +
+                               " reaches beyond the image's " + std::to_string(payload) + " bytes");
+        return;
+    }
+    const auto total = static_cast<std::uint32_t>(size - offset);
     file.Seek(kImageHeaderSize + std::uint64_t{offset});
     if (!SendString(link, FileHeaderRecord(address + offset, total))) {
         link.Log("\r\n File Header Send Error\r\n");
@@ -241,8 +314,7 @@ void DownloadThread(BootLink& link) {
     const std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[BLOCK_LENGTH]);
     if (!buffer) {
         link.Log("\r\n can't allocation memory\r\n");
-        context.DownloadActive = 0;
-        FailDownload(link);
+        FailDownload(link, "no memory for the block buffer");
         return;
     }
     if (state.DownloadStatus == 1) {
@@ -251,16 +323,24 @@ void DownloadThread(BootLink& link) {
         ui.SetProgressPosition(100);
         ui.SetProgressPercent(100);
     }
-    const bool completed =
+    const std::optional<std::string> failure =
         SendBlocks(link, file, std::span(buffer.get(), BLOCK_LENGTH), address + offset, total);
 
     link.services.clock.Sleep(2000ms);
     file.Close();
-    context.DownloadActive = 0;
-    if (!completed) {
-        FailDownload(link);
+    if (failure) {
+        FailDownload(link, *failure);
         return;
     }
+    const LoadRequest sent{address + offset, total};
+    if (!(sent == *request)) {
+        FailDownload(link,
+                     "the boot loader's keys moved the download: " + std::to_string(sent.count) +
+                         " bytes went to " + HexWord(sent.start) + ", the load command asked for " +
+                         std::to_string(request->count) + " bytes at " + HexWord(request->start));
+        return;
+    }
+    context.DownloadActive = 0;
     ++link.CompletedDownloads;
     if (state.DownloadStatus == 1) {
         state.DownloadStatus = 2;
@@ -271,7 +351,7 @@ void DownloadThread(BootLink& link) {
 
 void SetDownloadProgress(BootLink& link, int percent) {
     Ui& ui = link.services.ui;
-    ui.SetWatchdog(90000);
+    link.Await("the boot loader did not ask for the next block within 90 s", kProgressWatchdogMs);
     if (percent == 0) {
         ui.SetProgressRange(0, 100);
         ui.SetProgressPosition(0);

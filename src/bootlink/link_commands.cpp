@@ -3,6 +3,7 @@
 #include "shell/hex_digit.h"
 
 #include <cstdio>
+#include <string>
 
 namespace orvo {
 namespace {
@@ -19,14 +20,14 @@ int SendString(BootLink& link, std::span<const std::uint8_t> bytes) {
         return 0;
     }
     const std::shared_ptr<SerialPort> port = link.hPort.Get();
-    if (port && port->Write(bytes) == bytes.size()) {
+    if (port && port->Write(bytes, link.WallTime(kWriteBound)) == bytes.size()) {
         link.SendStringCompleteEvent.Set();
         return 1;
     }
     link.hPort.Close();
     link.Log("\r\n Line 192: Write file fail !\r\n");
-    link.Stop();
-    link.services.ui.SetWatchdog(10);
+    link.Fail("a write to the port failed or did not go out within " +
+              std::to_string(kWriteBound.count() / 1000) + " s (the line is down or stalled)");
     link.Log("\r\n Line 202:Write file Error! \r\n");
     return 0;
 }

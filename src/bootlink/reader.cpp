@@ -29,8 +29,7 @@ void StartDownload(BootLink& link) {
 void EndUsbLink(BootLink& link) {
     link.hPort.Close();
     link.Log("\r\n Line 572: Write file fail !\r\n");
-    link.Stop();
-    link.services.ui.SetWatchdog(10);
+    link.Fail("the handheld's USB serial device is gone");
     link.services.clock.Sleep(1ms);
 }
 
@@ -65,7 +64,10 @@ void ApplyLineRules(BootLink& link, std::string_view line) {
         StartDownload(link);
         link.Log("\r\n Port Receive startNBKey\r\n");
     }
-    if (Contains(line, "QARE")) link.AnswerLine.Store(line);
+    if (Contains(line, "QARE")) {
+        link.AnswerTooLong = line.size() >= kAnswerLineRoom ? 1 : 0;
+        link.AnswerLine.Store(line);
+    }
     if (const std::size_t at = line.find("Port Test"); at != std::string_view::npos) {
         // A line longer than the answer's room keeps the part where a test text can stand.
         link.PortTestAnswer.Store(line.substr(at > kPortNameRoom ? at - kPortNameRoom : 0));
@@ -95,10 +97,11 @@ void USBReadThread(BootLink& link) {
             EndUsbLink(link);
             break;
         }
-        if (read == SerialPort::ReadResult::Byte) {
-            // The pending text is zero-terminated: a zero byte adds nothing to it.
-            if (byte != 0) pending.push_back(static_cast<char>(byte));
-            ui.SetWatchdog(kByteWatchdogMs);
+        // A byte alone is no progress (an echo or a keep-alive would hold the watchdog off for
+        // ever): the watchdog is re-armed by the steps that the boot loader's answers move on.
+        // The pending text is zero-terminated: a zero byte adds nothing to it.
+        if (read == SerialPort::ReadResult::Byte && byte != 0) {
+            pending.push_back(static_cast<char>(byte));
         }
         if (link.Download.DownloadActive == 1) {
             if (Contains(pending, "\x01")) {

@@ -38,9 +38,10 @@ constexpr std::array<ScreenStep, 16> kBox = {{
 
 }  // namespace
 
-void DrawVersionBox(BootLink& link) {
+int DrawVersionBox(BootLink& link) {
+    int sent = 1;
     if (link.FramedMode == 1) {
-        SendString(link, kLineFlush);
+        sent = SendString(link, kLineFlush);
         link.FramedMode = 0;
     }
     const std::string& version = link.state.Image.Version;
@@ -51,9 +52,10 @@ void DrawVersionBox(BootLink& link) {
             const auto at = static_cast<std::size_t>(step.version_char);
             text = at < version.size() ? version.substr(at, 1) : std::string();
         }
-        SendString(link, ScreenMessageCommand(step.row, step.column, text));
+        sent &= SendString(link, ScreenMessageCommand(step.row, step.column, text));
         if (step.pause_ms > 0) link.services.clock.Sleep(Millis(step.pause_ms));
     }
+    return sent;
 }
 
 }  // namespace orvo

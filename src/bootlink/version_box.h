@@ -6,8 +6,8 @@
 
 namespace orvo {
 
-// Sends the 16 screen messages (plain commands) with their pauses; send results are ignored.
+// Sends the 16 screen messages (plain commands) with their pauses; 1 when every one went out.
 // The version is that of the image header read last.
-void DrawVersionBox(BootLink& link);
+int DrawVersionBox(BootLink& link);
 
 }  // namespace orvo

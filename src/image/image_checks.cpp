@@ -36,6 +36,10 @@ bool ImageFitsFlash(std::uint8_t flash_size_mb, std::uint32_t image_size_kb) {
     return !(static_cast<std::uint32_t>(flash_size_mb) < (image_size_kb >> 10));
 }
 
+bool LoadCommandCanAddress(std::uint64_t payload_bytes) {
+    return payload_bytes < kLoadCommandPayloadLimit;
+}
+
 std::uint32_t SizeInKB(std::uint64_t size_bytes) {
     const std::uint64_t kb = size_bytes >> 10;
     return kb > std::numeric_limits<std::uint32_t>::max()
@@ -86,6 +90,7 @@ int AcceptImage(WizardState& state, Ui& ui, ImageSizeSource size_source,
         if (!size) return 0;
         state.ImageSizeKB = SizeInKB(*size);
     }
+    // A flash of at most 255 MB also keeps the image within what the load command addresses.
     if (!ImageFitsFlash(state.Device.FlashSizeMB, state.ImageSizeKB)) {
         return Refuse(ui, Page::ImageTooLarge);
     }

@@ -20,6 +20,12 @@ bool LanguageMatches(const DeviceIdentity& device, const ImageHeader& image);
 // Both sides in whole megabytes rounded down; refused only when the flash is smaller.
 bool ImageFitsFlash(std::uint8_t flash_size_mb, std::uint32_t image_size_kb);
 
+// The first load command asks for the payload from 0xA0000000 on, its length in 32 bits: a
+// payload it can address ends within the 32-bit address space. The download refuses any other
+// before its first load command; romflash before it looks for the boot loader.
+inline constexpr std::uint64_t kLoadCommandPayloadLimit = 0x100000000 - 0xA0000000;
+bool LoadCommandCanAddress(std::uint64_t payload_bytes);
+
 // ImageSizeKB for a file of `size_bytes` (kilobytes rounded down, at most what 32 bits hold).
 std::uint32_t SizeInKB(std::uint64_t size_bytes);
 

@@ -25,8 +25,13 @@ class SerialPort {
     // Read time-outs under which a read returns at once with what is there.
     virtual bool SetReadReturnsAtOnce() = 0;
 
-    // Writes `bytes` in one write and waits for it; returns how many bytes went out.
-    virtual std::size_t Write(std::span<const std::uint8_t> bytes) = 0;
+    // Writes `bytes` in one write and waits for it at most `bound` of wall time; returns how many
+    // bytes went out (fewer when the line would not take them within the bound).
+    virtual std::size_t Write(std::span<const std::uint8_t> bytes,
+                              std::chrono::milliseconds bound) = 0;
+    // Waits at most `bound` of wall time until everything written has left the PC; false when it
+    // has not by then or the line is gone.
+    virtual bool Drain(std::chrono::milliseconds bound) = 0;
     // Takes one received byte. A read that is still pending is waited for at most `bound` of wall
     // time (it stays pending for the next call); Nothing when no byte came meanwhile.
     virtual ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds bound) = 0;

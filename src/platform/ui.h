@@ -55,8 +55,9 @@ class Ui {
     virtual void CloseCheckingNotice() = 0;
 
     // The Update progress page as the link's threads reach it; each call does nothing while no
-    // such page is shown. Timer 2 is the link's watchdog: when it fires the page stops the link
-    // and ends with 2.
+    // such page is shown. Timer 2 is the link's watchdog, armed by the link for each of its
+    // phases: when it fires the page stops the link (keeping the cause of the phase) and ends
+    // with 2.
     virtual void SetWatchdog(int period_ms) = 0;
     virtual void StopWatchdog() = 0;
     // The bar of the progress page shown last, the Update or the Backup progress page.

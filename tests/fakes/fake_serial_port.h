@@ -29,6 +29,7 @@ class FakeSerialPort final : public SerialPort {
         bool reads_fail = false;     // every read fails
         bool present = true;         // what the presence probe says
         bool settings_hang = false;  // setting the read time-outs waits until the port is shut
+        bool drain_fails = false;    // what was written never leaves
 
         // Every write that went out, in order, over all openings of the port.
         std::vector<std::string> Written() const {
@@ -52,7 +53,7 @@ class FakeSerialPort final : public SerialPort {
         return !shut_;
     }
 
-    std::size_t Write(std::span<const std::uint8_t> bytes) override {
+    std::size_t Write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds) override {
         const std::string text(bytes.begin(), bytes.end());
         std::string answer;
         {
@@ -71,6 +72,11 @@ class FakeSerialPort final : public SerialPort {
         std::lock_guard lock(mutex_);
         incoming_.insert(incoming_.end(), answer.begin(), answer.end());
         return bytes.size();
+    }
+
+    bool Drain(std::chrono::milliseconds) override {
+        std::lock_guard lock(mutex_);
+        return !shut_ && !behaviour_->drain_fails;
     }
 
     ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds) override {

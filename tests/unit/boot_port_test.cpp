@@ -71,5 +71,17 @@ TEST(OpenBootPort, ReaderThatNeverGetsReadyIsGivenUp) {
     EXPECT_EQ(rig.ports.Opened(), std::vector(kTwiceOver.begin(), kTwiceOver.begin() + 2));
 }
 
+// A port whose writes fail is given up, and its cause does not stay with the port that answers.
+TEST(OpenBootPort, CauseOfAFailedAttemptIsNotKept) {
+    LinkRig rig;
+    rig.ports.Add(kCom1)->fail_write_at = 0;
+    rig.ports.Add("\\\\.\\WCEUSBSH001")->responder = [](const std::string& written) {
+        return written + "\n";
+    };
+    EXPECT_EQ(OpenBootPort(rig.link), 1);
+    EXPECT_EQ(rig.state.SerialLink, 0);
+    EXPECT_EQ(rig.link.FailureCause(), "");
+}
+
 }  // namespace
 }  // namespace orvo::test

@@ -50,6 +50,10 @@ TEST(ImageComparisons, SizeCheckComparesWholeMegabytes) {
     EXPECT_TRUE(ImageFitsFlash(255, 256 * 1024 - 1)) << "the largest flash, without overflow";
     EXPECT_FALSE(ImageFitsFlash(255, 256 * 1024));
     EXPECT_EQ(SizeInKB(1ull << 50), 0xFFFFFFFFu) << "kept within 32 bits, never wrapped small";
+    // The load command addresses a payload from 0xA0000000 to the end of the 32-bit space.
+    EXPECT_TRUE(LoadCommandCanAddress(0x5FFFFFFF));
+    EXPECT_FALSE(LoadCommandCanAddress(0x60000000));
+    EXPECT_FALSE(LoadCommandCanAddress(0x100000000)) << "never cut to 32 bits";
 }
 
 class ImageChecksTest : public ::testing::Test {

@@ -17,7 +17,7 @@ namespace orvo::test {
 
 struct LinkRig {
     explicit LinkRig(int clock_factor = 50) : clock(clock_factor) {
-        ui.RunWatchdog(clock, [this] { link.Stop(); });
+        ui.RunWatchdog(clock, [this] { link.WatchdogFired(); });
     }
 
     // A port put straight into the link with its reader running, as OpenBootPort leaves it.
@@ -28,7 +28,7 @@ struct LinkRig {
         link.hPort.Set(port);
         link.LinkStop = 0;
         link.reader = std::thread(USBReadThread, std::ref(link));
-        // A reader that meets a vanished port is ready only for a moment before it stops the link.
+        // A reader that ends at once (a vanished device) may be ready only for a moment.
         while (link.ReaderReady != 1 && link.LinkStop != 1) std::this_thread::yield();
         return port;
     }

@@ -67,7 +67,7 @@ TEST_F(WineSimTest, APendingReadEndsWhenWokenOrShut) {
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     shutter.join();
     const std::uint8_t out[] = {'x'};
-    EXPECT_EQ(port->Write(out), 0u);
+    EXPECT_EQ(port->Write(out, 1s), 0u);
 }
 
 // The link over the Win32 adapter, as the wizard drives it.

@@ -4,30 +4,12 @@
 #include "image/image_file.h"
 #include "image/image_header.h"
 #include "image/image_operations.h"
+#include "printable.h"
 
 #include <array>
-#include <cstdio>
 #include <vector>
 
 namespace orvo::romflash {
-namespace {
-
-// Header texts as they are, with bytes that would not print shown as \xNN.
-std::string Printable(const std::string& text) {
-    std::string shown;
-    for (unsigned char c : text) {
-        if (c >= 0x20 && c < 0x7F) {
-            shown.push_back(static_cast<char>(c));
-        } else {
-            char escaped[5];
-            std::snprintf(escaped, sizeof escaped, "\\x%02X", c);
-            shown += escaped;
-        }
-    }
-    return shown;
-}
-
-}  // namespace
 
 int CheckImage(const std::string& path, std::ostream& out, std::ostream& err) {
     ImageFile file;

@@ -6,9 +6,11 @@
 #include "bootlink/link_commands.h"
 #include "bootlink/version_box.h"
 #include "image/image_checks.h"
+#include "image/image_header.h"
 #include "image/image_operations.h"
 #include "platform/posix/posix_serial_port.h"
 #include "platform/posix/stderr_log.h"
+#include "printable.h"
 #include "terminal_ui.h"
 
 namespace orvo::romflash {
@@ -67,6 +69,18 @@ int FlashImage(const FlashOptions& options, const Clock& clock, std::ostream& ou
         err << "romflash: " << image << ": " << ui.Refusal() << '\n';
         return kImageUnreadable;
     }
+    // Before the checksum pass, which would read all of a huge file for nothing.
+    const std::optional<std::uint64_t> file_size = ImageFileSize(image, ui);
+    if (!file_size) {
+        err << "romflash: " << image << ": " << ui.Refusal() << '\n';
+        return kImageUnreadable;
+    }
+    if (!LoadCommandCanAddress(*file_size - kImageHeaderSize)) {
+        err << "romflash: " << image << ": its " << *file_size - kImageHeaderSize
+            << " bytes of ROM contents are more than the load command can address (less than "
+            << kLoadCommandPayloadLimit << " bytes from 0xA0000000), nothing was written\n";
+        return kImageTooLarge;
+    }
     if (!VerifyImageChecksum(state, ui)) {
         if (ui.CloseRequested()) {
             err << "romflash: " << image << ": " << ui.Refusal() << '\n';
@@ -81,6 +95,13 @@ int FlashImage(const FlashOptions& options, const Clock& clock, std::ostream& ou
         TerminalUi& ui;
         ~WatchdogEnd() { ui.EndWatchdog(); }
     } watchdog_end{ui};
+    // Why the link ended, once its threads have ended (so that no log line comes after it).
+    const auto cause = [&link, &ui](const char* otherwise) {
+        link.End();
+        std::string why = link.FailureCause();
+        if (why.empty()) why = ui.Refusal();
+        return Printable(why.empty() ? otherwise : why);
+    };
 
     out << "Looking for the boot loader on " << PortList(options.ports) << "...\n" << std::flush;
     if (!OpenBootPort(link)) {
@@ -91,47 +112,56 @@ int FlashImage(const FlashOptions& options, const Clock& clock, std::ostream& ou
 
     ui.BeginProgress(clock, [&link, &state] {
         state.ImageFileHandle.Close();
-        link.Stop();
+        link.WatchdogFired();
     });
     ui.SetWatchdog(90000);
     EnterFramedMode(link);
     const int identified = ReadBootIdentity(link);
     LeaveFramedMode(link);
     if (!identified) {
-        const std::string refusal = ui.Refusal();
-        err << "romflash: "
-            << (refusal.empty() ? "the boot loader did not answer the identity read" : refusal)
+        err << "romflash: " << cause("the boot loader did not answer the identity read")
             << ", nothing was written\n";
         return kNoIdentity;
     }
     const DeviceIdentity& device = state.Device;
-    out << "Handheld: " << device.ModelID << ", ROM type " << device.RomTypeCode << ", language "
-        << device.Lang << ", version " << device.Version << '\n';
-    if (!CheckImageMatchesDevice(state, ui)) {
+    out << "Handheld: " << Printable(device.ModelID) << ", ROM type "
+        << Printable(device.RomTypeCode) << ", language " << Printable(device.Lang) << ", version "
+        << Printable(device.Version) << '\n';
+    // The image's own refusal, said once the link's threads have ended.
+    const auto refused = [&link, &ui, &err] {
+        link.End();
         err << "romflash: " << ui.Refusal() << ", nothing was written\n";
         return kImageRefused;
-    }
+    };
+    if (!CheckImageMatchesDevice(state, ui)) return refused();
     if (!CheckRomType(state.Device, state.Image)) {
         state.RomVersionMismatch = 1;
         ui.OpenPage(Page::IncompatibleImage);
-        err << "romflash: " << ui.Refusal() << ", nothing was written\n";
-        return kImageRefused;
+        return refused();
     }
 
-    out << "Writing " << image << " (version " << state.Image.Version << ")\n" << std::flush;
+    const std::string version = Printable(state.Image.Version);
+    out << "Writing " << image << " (version " << version << ")\n" << std::flush;
     FlashSequence(link);
     const std::optional<int> end = ui.WaitProgressEnd();
     state.ImageFileHandle.Close();
     if (end != 1 || link.CompletedDownloads != 2) {
-        const std::string refusal = ui.Refusal();
-        err << "romflash: the update failed: "
-            << (!refusal.empty() ? refusal : "the boot loader stopped answering or the line failed")
-            << " (" << link.CompletedDownloads << " of 2 downloads complete); run it again\n";
+        const int completed = link.CompletedDownloads;
+        err << "romflash: the update failed: " << cause("the boot loader stopped answering") << " ("
+            << completed << " of 2 downloads complete); run it again\n";
         return kUpdateFailed;
     }
-    DrawVersionBox(link);
+    // A line that dies right after the last end record leaves it unproven that the handheld
+    // took the record: the version box is the last word the link gets through.
+    const bool box_drawn = DrawVersionBox(link) == 1;
     clock.Sleep(1000ms);
-    out << "Update complete: the handheld now holds version " << state.Image.Version << '\n';
+    if (!box_drawn) {
+        err << "romflash: the update is not confirmed: " << cause("the line failed")
+            << " right after the last download; run it again\n";
+        return kUpdateFailed;
+    }
+    link.End();
+    out << "Update complete: the handheld now holds version " << version << '\n';
     return kUpdated;
 }
 

@@ -17,6 +17,7 @@ enum FlashExit : int {
     kNoIdentity = 4,
     kImageRefused = 5,
     kUpdateFailed = 6,
+    kImageTooLarge = 7,  // more than the load command can address
 };
 
 struct FlashOptions {

@@ -39,7 +39,8 @@ Commands:
                 Exit status: 0 updated; 1 the image cannot be read; 2 its
                 checksum is wrong; 3 no boot loader answered; 4 the identity
                 was not found; 5 the image is not made for the handheld; 6 the
-                download failed (the handheld must be updated again).
+                download failed (the handheld must be updated again); 7 the
+                image is larger than the load command can address.
   --help        Show this text.
 
 Exit status 64: the command line is not understood.

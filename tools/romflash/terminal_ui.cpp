@@ -1,5 +1,7 @@
 #include "terminal_ui.h"
 
+#include "printable.h"
+
 namespace orvo::romflash {
 namespace {
 
@@ -8,14 +10,16 @@ constexpr int kBarWidth = 40;
 std::string IncompatibleReason(const WizardState& state) {
     std::string why = "the image is not made for this handheld:";
     if (state.ImageModelMismatch == 1) {
-        why += " model " + state.Image.ModelID + " (handheld " + state.Device.ModelID + ")";
+        why += " model " + Printable(state.Image.ModelID) + " (handheld " +
+               Printable(state.Device.ModelID) + ")";
     }
     if (state.ImageLanguageMismatch == 1) {
-        why += " language " + state.Image.Lang + " (handheld " + state.Device.Lang + ")";
+        why += " language " + Printable(state.Image.Lang) + " (handheld " +
+               Printable(state.Device.Lang) + ")";
     }
     if (state.RomVersionMismatch == 1) {
-        why +=
-            " ROM type " + state.Image.RomTypeCode + " (handheld " + state.Device.RomTypeCode + ")";
+        why += " ROM type " + Printable(state.Image.RomTypeCode) + " (handheld " +
+               Printable(state.Device.RomTypeCode) + ")";
     }
     return why;
 }
@@ -25,7 +29,17 @@ std::string IncompatibleReason(const WizardState& state) {
 TerminalUi::TerminalUi(const WizardState& state, std::ostream& out, std::ostream& err)
     : state_(state), out_(out), err_(err) {}
 
-TerminalUi::~TerminalUi() { watchdog_.reset(); }
+TerminalUi::~TerminalUi() { EndWatchdog(); }
+
+void TerminalUi::EndWatchdog() {
+    std::unique_ptr<WatchdogTimer> ending;
+    {
+        std::lock_guard lock(mutex_);
+        ending.swap(watchdog_);
+    }
+    // Destroyed unlocked: a firing watchdog ends the page, which takes the lock.
+    ending.reset();
+}
 
 int TerminalUi::OpenPage(Page page) {
     std::string why;
@@ -69,11 +83,12 @@ std::string TerminalUi::Refusal() const {
 }
 
 void TerminalUi::BeginProgress(const Clock& clock, std::function<void()> on_watchdog) {
-    watchdog_ = std::make_unique<WatchdogTimer>(clock, [this, on_watchdog] {
+    auto watchdog = std::make_unique<WatchdogTimer>(clock, [this, on_watchdog] {
         on_watchdog();
         EndProgressPage(2);
     });
     std::lock_guard lock(mutex_);
+    watchdog_ = std::move(watchdog);
     shown_ = true;
 }
 

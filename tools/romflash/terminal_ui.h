@@ -32,7 +32,7 @@ class TerminalUi final : public Ui {
     // page ends with 2.
     void BeginProgress(const Clock& clock, std::function<void()> on_watchdog);
     // Ends the watchdog's thread: what it reaches may go afterwards.
-    void EndWatchdog() { watchdog_.reset(); }
+    void EndWatchdog();
     // The page's end code, once it has ended or the close request was made.
     std::optional<int> WaitProgressEnd();
     // The line said by the last error page, empty when none was shown.
@@ -63,6 +63,7 @@ class TerminalUi final : public Ui {
     std::optional<int> end_;
     std::string refusal_;
     int last_percent_ = -1;
+    // Set, armed and ended under mutex_ alone: the link's threads arm it while it is ended.
     std::unique_ptr<WatchdogTimer> watchdog_;
 };
 

@@ -6,12 +6,20 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 
 namespace orvo::posix {
 namespace {
 
 bool SetModemLine(int fd, int line) { return ::ioctl(fd, TIOCMBIS, &line) == 0; }
+
+// Whole milliseconds until `until`, 0 once it has passed.
+int MillisLeft(std::chrono::steady_clock::time_point until) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(until - std::chrono::steady_clock::now());
+    return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
 
 }  // namespace
 
@@ -60,20 +68,40 @@ void PosixSerialPort::DrainWake() {
     }
 }
 
-std::size_t PosixSerialPort::Write(std::span<const std::uint8_t> bytes) {
+std::size_t PosixSerialPort::Write(std::span<const std::uint8_t> bytes,
+                                   std::chrono::milliseconds bound) {
+    const auto until = std::chrono::steady_clock::now() + bound;
     std::size_t written = 0;
     while (written < bytes.size() && !shut_) {
         const ssize_t n = ::write(fd_, bytes.data() + written, bytes.size() - written);
         if (n > 0) {
             written += static_cast<std::size_t>(n);
         } else if (n < 0 && (errno == EAGAIN || errno == EINTR)) {
-            // The line's buffer is full: wait until it takes more, as a pending write does.
-            if (!WaitFor(POLLOUT, -1) && shut_) break;
+            // The line's buffer is full: wait until it takes more, but a line that does not
+            // drain within the bound has failed the write.
+            const int left = MillisLeft(until);
+            if (left == 0 || (!WaitFor(POLLOUT, left) && shut_)) break;
         } else {
             break;
         }
     }
     return written;
+}
+
+bool PosixSerialPort::Drain(std::chrono::milliseconds bound) {
+    const auto until = std::chrono::steady_clock::now() + bound;
+    for (;;) {
+        // A hung-up line has lost what it still held.
+        pollfd line{fd_, 0, 0};
+        if (shut_ || ::poll(&line, 1, 0) < 0 || (line.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+            return false;
+        }
+        int queued = 0;
+        if (::ioctl(fd_, TIOCOUTQ, &queued) != 0) return false;
+        if (queued == 0) return true;
+        if (MillisLeft(until) == 0) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
 }
 
 SerialPort::ReadResult PosixSerialPort::ReadByte(std::uint8_t& byte,

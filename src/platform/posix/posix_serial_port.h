@@ -19,7 +19,9 @@ class PosixSerialPort final : public SerialPort {
     bool RaiseDtr() override;
     bool RaiseRts() override;
     bool SetReadReturnsAtOnce() override;
-    std::size_t Write(std::span<const std::uint8_t> bytes) override;
+    std::size_t Write(std::span<const std::uint8_t> bytes,
+                      std::chrono::milliseconds bound) override;
+    bool Drain(std::chrono::milliseconds bound) override;
     ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds bound) override;
     void WakeReader() override;
     bool ProbePresence() override;

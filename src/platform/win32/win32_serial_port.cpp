@@ -1,10 +1,19 @@
 #include "platform/win32/win32_serial_port.h"
 
+#include <algorithm>
+
 namespace orvo::win32 {
 namespace {
 
 // The serial driver's set-RTS request.
 constexpr DWORD kSetRtsRequest = 0x1B0030;
+// A driver that does not answer the presence probe within this time is taken for gone.
+constexpr DWORD kProbeBoundMs = 1000;
+
+DWORD BoundMs(std::chrono::milliseconds bound) {
+    return bound.count() <= 0 ? 0
+                              : static_cast<DWORD>(std::min<long long>(bound.count(), 0x7FFFFFFF));
+}
 
 }  // namespace
 
@@ -64,15 +73,16 @@ bool Win32SerialPort::SetReadReturnsAtOnce() {
     return SetCommTimeouts(port_, &timeouts) != FALSE;
 }
 
-bool Win32SerialPort::Finish(OVERLAPPED& overlapped, DWORD& moved) {
+bool Win32SerialPort::Finish(OVERLAPPED& overlapped, DWORD& moved, DWORD bound_ms) {
     const HANDLE waits[] = {overlapped.hEvent, shut_event_};
-    if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+    if (WaitForMultipleObjects(2, waits, FALSE, bound_ms) != WAIT_OBJECT_0) {
         CancelIoEx(port_, &overlapped);
     }
     return GetOverlappedResult(port_, &overlapped, &moved, TRUE) != FALSE;
 }
 
-std::size_t Win32SerialPort::Write(std::span<const std::uint8_t> bytes) {
+std::size_t Win32SerialPort::Write(std::span<const std::uint8_t> bytes,
+                                   std::chrono::milliseconds bound) {
     if (shut_) return 0;
     // An event of its own for each write: a write may come from any thread of the link.
     const HANDLE event = CreateEventW(nullptr, TRUE, TRUE, nullptr);
@@ -82,9 +92,23 @@ std::size_t Win32SerialPort::Write(std::span<const std::uint8_t> bytes) {
     DWORD moved = 0;
     bool done = WriteFile(port_, bytes.data(), static_cast<DWORD>(bytes.size()), &moved,
                           &overlapped) != FALSE;
-    if (!done && GetLastError() == ERROR_IO_PENDING) done = Finish(overlapped, moved);
+    if (!done && GetLastError() == ERROR_IO_PENDING) {
+        done = Finish(overlapped, moved, BoundMs(bound));
+    }
     CloseHandle(event);
     return done ? moved : 0;
+}
+
+bool Win32SerialPort::Drain(std::chrono::milliseconds bound) {
+    const ULONGLONG until = GetTickCount64() + BoundMs(bound);
+    for (;;) {
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (shut_ || !ClearCommError(port_, &errors, &status)) return false;
+        if (status.cbOutQue == 0) return true;
+        if (GetTickCount64() >= until) return false;
+        Sleep(1);
+    }
 }
 
 SerialPort::ReadResult Win32SerialPort::ReadByte(std::uint8_t& byte,
@@ -139,7 +163,9 @@ bool Win32SerialPort::ProbePresence() {
     DWORD returned = 0;
     bool done = DeviceIoControl(port_, kSetRtsRequest, &value, sizeof value, nullptr, 0, &returned,
                                 &overlapped) != FALSE;
-    if (!done && GetLastError() == ERROR_IO_PENDING) done = Finish(overlapped, returned);
+    if (!done && GetLastError() == ERROR_IO_PENDING) {
+        done = Finish(overlapped, returned, kProbeBoundMs);
+    }
     CloseHandle(event);
     return done;
 }

@@ -22,16 +22,18 @@ class Win32SerialPort final : public SerialPort {
     bool RaiseDtr() override;
     bool RaiseRts() override;
     bool SetReadReturnsAtOnce() override;
-    std::size_t Write(std::span<const std::uint8_t> bytes) override;
+    std::size_t Write(std::span<const std::uint8_t> bytes,
+                      std::chrono::milliseconds bound) override;
+    bool Drain(std::chrono::milliseconds bound) override;
     ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds bound) override;
     void WakeReader() override;
     bool ProbePresence() override;
     void Shut() override;
 
   private:
-    // Waits for an overlapped operation to end, cancelling it at Shut; false when it failed or
-    // was cancelled, else `moved` holds the bytes it moved.
-    bool Finish(OVERLAPPED& overlapped, DWORD& moved);
+    // Waits at most `bound_ms` for an overlapped operation to end, cancelling it then or at
+    // Shut; false when it failed or was cancelled, else `moved` holds the bytes it moved.
+    bool Finish(OVERLAPPED& overlapped, DWORD& moved, DWORD bound_ms);
     void EndPendingRead();
 
     const HANDLE port_;

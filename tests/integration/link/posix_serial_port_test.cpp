@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <thread>
+#include <vector>
 
 namespace orvo::posix {
 namespace {
@@ -75,7 +76,24 @@ TEST_F(PtyPair, BoundedReadEndsWhenWokenOrShut) {
     EXPECT_LT(Wall::now() - start, 5s);
     shutter.join();
     const std::uint8_t out[] = {'x'};
-    EXPECT_EQ(port->Write(out), 0u);
+    EXPECT_EQ(port->Write(out, 1s), 0u);
+}
+
+// A peer that stops reading: the line's buffer fills and a write that cannot drain ends at its
+// bound, short; what was written has left while the peer is there, and is lost once it hangs up.
+TEST_F(PtyPair, WritesAndDrainsAreBounded) {
+    auto port = Open();
+    ASSERT_TRUE(port);
+    port->ApplyLineSettings();
+    EXPECT_TRUE(port->Drain(100ms));
+    const std::vector<std::uint8_t> block(1 << 20, 0x5A);
+    const auto start = Wall::now();
+    EXPECT_LT(port->Write(block, 200ms), block.size());
+    EXPECT_GE(Wall::now() - start, 150ms);
+    EXPECT_LT(Wall::now() - start, 5s);
+    ::close(master_);
+    master_ = -1;
+    EXPECT_FALSE(port->Drain(100ms));
 }
 
 // A pty has no modem lines: the device counts as there while its path still leads to it.
@@ -90,7 +108,7 @@ TEST_F(PtyPair, PresenceFollowsTheDevicePathAndReadsFailOnceTheOtherSideIsGone) 
     std::uint8_t byte = 0;
     EXPECT_EQ(port->ReadByte(byte, 100ms), SerialPort::ReadResult::Failed);
     const std::uint8_t out[] = {'x'};
-    EXPECT_EQ(port->Write(out), 0u);
+    EXPECT_EQ(port->Write(out, 1s), 0u);
 }
 
 TEST(PosixSerialPorts, MissingAndNonTerminalPathsDoNotOpen) {

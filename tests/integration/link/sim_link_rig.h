@@ -31,9 +31,11 @@ class SpoiltPort final : public SerialPort {
     bool RaiseDtr() override { return port_->RaiseDtr(); }
     bool RaiseRts() override { return port_->RaiseRts(); }
     bool SetReadReturnsAtOnce() override { return port_->SetReadReturnsAtOnce(); }
-    std::size_t Write(std::span<const std::uint8_t> bytes) override {
-        return writes_++ == fail_write_at_ ? 0 : port_->Write(bytes);
+    std::size_t Write(std::span<const std::uint8_t> bytes,
+                      std::chrono::milliseconds bound) override {
+        return writes_++ == fail_write_at_ ? 0 : port_->Write(bytes, bound);
     }
+    bool Drain(std::chrono::milliseconds bound) override { return port_->Drain(bound); }
     ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds bound) override {
         const ReadResult read = port_->ReadByte(byte, bound);
         return read == ReadResult::Byte && drop_ && byte == 0x02 ? ReadResult::Nothing : read;
@@ -97,7 +99,7 @@ inline std::vector<std::uint8_t> Rom(const rigtest::Sim& sim, std::size_t from, 
 struct SimLinkRig {
     explicit SimLinkRig(std::vector<std::string> options)
         : sim(std::move(options)), clock(kClockFactor) {
-        ui.RunWatchdog(clock, [this] { link.Stop(); });
+        ui.RunWatchdog(clock, [this] { link.WatchdogFired(); });
     }
     ~SimLinkRig() {
         link.ShutDown();
