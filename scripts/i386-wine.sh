@@ -7,7 +7,7 @@
 #   ROMWIZARD_I386_CACHE  downloads and unpacked files (default /var/cache/romwizard-i386, or
 #                         ~/.cache/romwizard-i386 without root); kept outside the clone so that a
 #                         fresh clone on the same machine reuses it
-# Prints the folder of the wrapper scripts (wine, wine-preloader) on its last line.
+# Prints the folder of its commands (wine, wineboot, winepath) on its last line.
 set -euo pipefail
 
 cache="${ROMWIZARD_I386_CACHE:-/var/cache/romwizard-i386}"
@@ -19,7 +19,7 @@ root="$cache/root"
 qemu_dir="$cache/qemu"
 bin="$cache/bin"
 # Raise when what this script makes changes, so that older caches are remade.
-ready="$cache/ready.1"
+ready="$cache/ready.2"
 
 [ -f "$ready" ] && { echo "$bin"; exit 0; }
 
@@ -112,7 +112,10 @@ chmod +x "$root/usr/lib/wine/wine-preloader"
 # The commands the rig calls by name. The host's wineserver serves 32-bit prefixes as well.
 mkdir -p "$bin"
 printf '#!/bin/sh\nexec "%s" -L "%s" "%s/usr/lib/wine/wine" "$@"\n' "$qemu" "$root" "$root" >"$bin/wine"
-chmod +x "$bin/wine"
+for tool in wineboot winepath; do
+    printf '#!/bin/sh\nexec "%s/wine" %s.exe "$@"\n' "$bin" "$tool" >"$bin/$tool"
+done
+chmod +x "$bin"/*
 
 touch "$ready"
 echo "$bin"
