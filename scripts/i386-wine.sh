@@ -92,7 +92,10 @@ if [ ! -f "$cache/unpacked.done" ]; then
     rm -rf "$root" "$qemu_dir"
     mkdir -p "$root" "$qemu_dir"
     for deb in "$cache"/apt-wine/cache/archives/*.deb; do dpkg -x "$deb" "$root"; done
-    for deb in "$cache"/apt-qemu/cache/archives/*.deb; do dpkg -x "$deb" "$qemu_dir"; done
+    # Of all QEMU's emulators only the i386 one is needed.
+    for deb in "$cache"/apt-qemu/cache/archives/qemu-user_*.deb; do
+        dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$qemu_dir" ./usr/bin/qemu-i386
+    done
     touch "$cache/unpacked.done"
 fi
 
