@@ -19,7 +19,8 @@ root="$cache/root"
 qemu_dir="$cache/qemu"
 bin="$cache/bin"
 # Raise when what this script makes changes, so that older caches are remade.
-ready="$cache/ready.2"
+generation=4
+ready="$cache/ready.$generation"
 
 [ -f "$ready" ] && { echo "$bin"; exit 0; }
 
@@ -68,26 +69,28 @@ EOF
     echo "$dir"
 }
 
-if [ ! -f "$cache/wine-debs.done" ]; then
+if [ ! -f "$cache/wine-debs.$generation" ]; then
+    # fonts-liberation: the host's Wine draws "Arial" with Liberation Sans; the emulated one reads
+    # only the root's fonts and must measure texts the same.
     echo "i386-wine: downloading Debian's i386 Wine $wine_version" >&2
     apt_dir="$(private_apt wine i386 bookworm bookworm-updates)"
     APT_CONFIG="$apt_dir/apt.conf" apt-get update -qq
     APT_CONFIG="$apt_dir/apt.conf" apt-get install --download-only -y -qq \
         "wine32=$wine_version" "libwine=$wine_version" "wine=$wine_version" fonts-wine \
         libxrender1 libxrandr2 libxi6 libxcursor1 libxinerama1 libxcomposite1 libxfixes3 \
-        libgnutls30 libxxf86vm1 >/dev/null
-    touch "$cache/wine-debs.done"
+        libgnutls30 libxxf86vm1 fonts-liberation >/dev/null
+    touch "$cache/wine-debs.$generation"
 fi
 
-if [ ! -f "$cache/qemu-debs.done" ]; then
+if [ ! -f "$cache/qemu-debs.$generation" ]; then
     echo "i386-wine: downloading QEMU from bookworm-backports" >&2
     apt_dir="$(private_apt qemu amd64 bookworm-backports)"
     APT_CONFIG="$apt_dir/apt.conf" apt-get update -qq
     (cd "$apt_dir/cache/archives" && APT_CONFIG="$apt_dir/apt.conf" apt-get download -qq qemu-user)
-    touch "$cache/qemu-debs.done"
+    touch "$cache/qemu-debs.$generation"
 fi
 
-if [ ! -f "$cache/unpacked.done" ]; then
+if [ ! -f "$cache/unpacked.$generation" ]; then
     echo "i386-wine: unpacking" >&2
     rm -rf "$root" "$qemu_dir"
     mkdir -p "$root" "$qemu_dir"
@@ -96,15 +99,17 @@ if [ ! -f "$cache/unpacked.done" ]; then
     for deb in "$cache"/apt-qemu/cache/archives/qemu-user_*.deb; do
         dpkg-deb --fsys-tarfile "$deb" | tar -x -C "$qemu_dir" ./usr/bin/qemu-i386
     done
-    touch "$cache/unpacked.done"
+    touch "$cache/unpacked.$generation"
 fi
 
 # Its user-mode emulators are linked statically: they need nothing from the host.
 qemu="$qemu_dir/usr/bin/qemu-i386"
 [ -x "$qemu" ] || { echo "i386-wine: no qemu-i386 in $qemu_dir" >&2; exit 1; }
 
-# The emulated programs must read the root's library cache, not the host's.
+# The emulated programs must read the root's library cache, not the host's, and keep their font
+# cache in the root: in the host's it would go stale when the root is unpacked anew.
 ldconfig -r "$root"
+mkdir -p "$root/var/cache/fontconfig"
 
 # Wine starts <bindir>/wine-preloader and its child processes directly, which the kernel refuses;
 # this script in its place runs them through the emulator.
