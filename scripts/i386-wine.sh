@@ -19,7 +19,7 @@ root="$cache/root"
 qemu_dir="$cache/qemu"
 bin="$cache/bin"
 # Raise when what this script makes changes, so that older caches are remade.
-generation=4
+generation=5
 ready="$cache/ready.$generation"
 
 [ -f "$ready" ] && { echo "$bin"; exit 0; }
@@ -107,9 +107,12 @@ qemu="$qemu_dir/usr/bin/qemu-i386"
 [ -x "$qemu" ] || { echo "i386-wine: no qemu-i386 in $qemu_dir" >&2; exit 1; }
 
 # The emulated programs must read the root's library cache, not the host's, and keep their font
-# cache in the root: in the host's it would go stale when the root is unpacked anew.
+# cache in the root: the host's is not theirs, and it would go stale when the root is unpacked
+# anew.
 ldconfig -r "$root"
 mkdir -p "$root/var/cache/fontconfig"
+sed -i "s|<cachedir>/var/cache/fontconfig</cachedir>|<cachedir>$root/var/cache/fontconfig</cachedir>|" \
+    "$root/etc/fonts/fonts.conf"
 
 # Wine starts <bindir>/wine-preloader and its child processes directly, which the kernel refuses;
 # this script in its place runs them through the emulator.
