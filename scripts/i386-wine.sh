@@ -19,7 +19,7 @@ root="$cache/root"
 qemu_dir="$cache/qemu"
 bin="$cache/bin"
 # Raise when what this script makes changes, so that older caches are remade.
-generation=5
+generation=6
 ready="$cache/ready.$generation"
 
 [ -f "$ready" ] && { echo "$bin"; exit 0; }
@@ -113,6 +113,10 @@ ldconfig -r "$root"
 mkdir -p "$root/var/cache/fontconfig"
 sed -i "s|<cachedir>/var/cache/fontconfig</cachedir>|<cachedir>$root/var/cache/fontconfig</cachedir>|" \
     "$root/etc/fonts/fonts.conf"
+
+# user32 needs zlib1.dll, which the i386 packages keep beside the MinGW libraries only; a new
+# prefix's first programs find it only among Wine's own libraries.
+cp "$root/usr/i686-w64-mingw32/lib/zlib1.dll" "$root/usr/lib/i386-linux-gnu/wine/i386-windows/"
 
 # Wine starts <bindir>/wine-preloader and its child processes directly, which the kernel refuses;
 # this script in its place runs them through the emulator.
