@@ -33,7 +33,7 @@ if [ ! -f "$_settings_mark" ]; then
         if [ ! -f "$_settings_mark" ]; then
             _fresh=0
             if [ ! -f "$WINEPREFIX/system.reg" ]; then
-                wineboot -i >/dev/null 2>                wine wineboot -i >/dev/null 2>&11
+                wineboot -i >/dev/null 2>&1
                 _fresh=1
             fi
             # Without a window manager, Wine must draw the captions itself; no crash dialogs.
