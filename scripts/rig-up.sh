@@ -3,7 +3,8 @@
 # the PC. SOURCE it, after `source scripts/wine-env.sh`; end it with scripts/rig-down.sh (sourced
 # or run).
 #
-# Needs built: build/native/handheld-sim, and rapi.dll, wcescomm.exe, wcesmgr.exe in build/win64.
+# Needs built: build/native/handheld-sim, and rapi.dll, wcescomm.exe, wcesmgr.exe in build/win64
+# (in ROMWIZARD_RIG_BUILD if set: build/win32 for the shipped build under scripts/wine32-env.sh).
 #
 # Settings (environment, all optional):
 #   ROMWIZARD_RIG_DIR          state folder (flash.bin, sim.log, ptys, prefix copy);
@@ -44,7 +45,7 @@ _rig_fail() {
 
 _rig_up() {
     _rig_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-    _rig_win="$_rig_root/build/win64"
+    _rig_win="${ROMWIZARD_RIG_BUILD:-$_rig_root/build/win64}"
     _rig_sim="$_rig_root/build/native/handheld-sim"
     if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
         echo "rig-up: source scripts/wine-env.sh first" >&2

@@ -22,3 +22,7 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
 echo "setup: all packages present"
+
+# The private 32-bit Wine that runs the shipped i686 programs (cached outside the clone).
+bash "$(dirname "$0")/i386-wine.sh" >/dev/null
+echo "setup: 32-bit Wine ready"

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset and runs every test: unit and integration tests
 # natively (with AddressSanitizer and UndefinedBehaviorSanitizer), the Win32 adapter tests and
-# the end-to-end scenarios under Wine on a virtual display. Artefacts land in artefacts/.
+# the end-to-end scenarios under Wine on a virtual display, and a slice of them with the shipped
+# i686 build under 32-bit Wine. Artefacts land in artefacts/.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -30,4 +31,7 @@ ctest --preset win64 -j "$jobs"
 
 echo "== end-to-end scenarios under Wine"
 bash tests/e2e/run-all.sh
+
+echo "== the shipped i686 build under 32-bit Wine"
+bash scripts/test-i686.sh
 echo "== all tests passed"

@@ -2,13 +2,14 @@
 # Source this: it makes (once) a 64-bit Wine prefix for the project, starts a virtual display
 # unless a real one is wanted, keeps one wineserver warm and exports WINEPREFIX and DISPLAY.
 #   ROMWIZARD_WINE_DIR   where the prefix lives (default: build/wine)
+#   ROMWIZARD_WINE_ARCH  the prefix's kind (default: win64; scripts/wine32-env.sh sets win32)
 #   ROMWIZARD_DISPLAY          "user" keeps the caller's $DISPLAY; otherwise a virtual display
 #   ROMWIZARD_VIRTUAL_DISPLAY  the virtual display's number (default :77)
 
 _root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 export ROMWIZARD_WINE_DIR="${ROMWIZARD_WINE_DIR:-$_root/build/wine}"
 export WINEPREFIX="$ROMWIZARD_WINE_DIR/prefix"
-export WINEARCH=win64
+export WINEARCH="${ROMWIZARD_WINE_ARCH:-win64}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$ROMWIZARD_WINE_DIR"

@@ -3,11 +3,17 @@
 set -euo pipefail
 
 E2E_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-E2E_BUILD="${E2E_BUILD:-$E2E_ROOT/build/win64}"
-E2E_ARTEFACTS="$E2E_ROOT/artefacts/e2e"
+# E2E_ARCH=win32: the shipped i686 build under the private 32-bit Wine (scripts/wine32-env.sh).
+E2E_ARCH="${E2E_ARCH:-win64}"
+E2E_BUILD="${E2E_BUILD:-$E2E_ROOT/build/$E2E_ARCH}"
+E2E_ARTEFACTS="$E2E_ROOT/artefacts/e2e${E2E_ARCH/win64/}"
 mkdir -p "$E2E_ARTEFACTS"
 ROMWIZARD_DISPLAY="${ROMWIZARD_DISPLAY:-virtual}"
-source "$E2E_ROOT/scripts/wine-env.sh"
+if [ "$E2E_ARCH" = win32 ]; then
+    source "$E2E_ROOT/scripts/wine32-env.sh"
+else
+    source "$E2E_ROOT/scripts/wine-env.sh"
+fi
 
 # A wizard left over from an earlier run would answer in place of the one under test.
 end_leftover_wizards() { pkill -f "romwizard.exe" 2>/dev/null && sleep 1; }

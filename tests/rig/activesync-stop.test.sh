@@ -4,7 +4,7 @@
 source "$(dirname "$0")/lib.sh"
 
 driver() {
-    (cd "$ROMWIZARD_RIG_DIR" && wine "$RIG_ROOT/build/win64/activesync-driver.exe" "$@" 2>/dev/null |
+    (cd "$ROMWIZARD_RIG_DIR" && wine "$ROMWIZARD_RIG_BUILD/activesync-driver.exe" "$@" 2>/dev/null |
         tr -d "\r")
 }
 standins() { echo $(($(running 'wcescomm\.exe') + $(running 'wcesmgr\.exe'))); }

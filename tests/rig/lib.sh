@@ -2,12 +2,18 @@
 # Source it from a tests/rig/*.test.sh; the rig is taken down when the test ends.
 set -uo pipefail
 RIG_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
-source "$RIG_ROOT/scripts/wine-env.sh"
+# E2E_ARCH=win32: the i686 rig under the private 32-bit Wine, as for the end-to-end scenarios.
+if [ "${E2E_ARCH:-win64}" = win32 ]; then
+    source "$RIG_ROOT/scripts/wine32-env.sh"
+else
+    source "$RIG_ROOT/scripts/wine-env.sh"
+fi
+export ROMWIZARD_RIG_BUILD="$RIG_ROOT/build/${E2E_ARCH:-win64}"
 source "$RIG_ROOT/scripts/rig-up.sh" || exit 1
 trap 'bash "$RIG_ROOT/scripts/rig-down.sh"' EXIT
 source "$RIG_ROOT/tests/lib/checks.sh"
 
-probe() { (cd "$ROMWIZARD_RIG_DIR" && wine "$RIG_ROOT/build/win64/rig-probe.exe" "$@" 2>/dev/null | tr -d "\r"); }
+probe() { (cd "$ROMWIZARD_RIG_DIR" && wine "$ROMWIZARD_RIG_BUILD/rig-probe.exe" "$@" 2>/dev/null | tr -d "\r"); }
 
 # The value of a Python expression over the simulator's state `s`, e.g. state 's["mode"]'.
 state() {

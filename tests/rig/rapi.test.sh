@@ -32,8 +32,10 @@ check "sessions balanced" "2 2" "$(state '"%d %d" % (s["rapi"]["inits"], s["rapi
 check "invokes, the identity record three times (from LocalAlloc, the stack, new)" \
     "GetDeviceData:0 Entry:-2147024770 WriteArea:0 WriteArea:0 WriteArea:0 SetSysTime:0" \
     "$(state '" ".join("%s:%d" % (i["entry"], i["result"]) for i in s["rapi"]["invokes"])')"
+# The probe sends the other platform's record sizes: i686's to an x86_64 library, and back.
+if [ "${E2E_ARCH:-win64}" = win32 ]; then sizes=(24 12 104 68); else sizes=(12 24 68 104); fi
 check "faults logged: record sizes, a call outside a session, the missing library, the two input buffers not from LocalAlloc" \
-    "CeRapiInitEx with record size 12, the platform's is 24|CeCreateProcess with start-up record size 68, the platform's is 104|CeCreateProcess called without CeRapiInitEx|\\Windows\\Missing.dll is not on the handheld|CeRapiInvoke input buffer not allocated with LocalAlloc|CeRapiInvoke input buffer not allocated with LocalAlloc" \
+    "CeRapiInitEx with record size ${sizes[0]}, the platform's is ${sizes[1]}|CeCreateProcess with start-up record size ${sizes[2]}, the platform's is ${sizes[3]}|CeCreateProcess called without CeRapiInitEx|\\Windows\\Missing.dll is not on the handheld|CeRapiInvoke input buffer not allocated with LocalAlloc|CeRapiInvoke input buffer not allocated with LocalAlloc" \
     "$(state '"|".join(e.replace("remote API: ", "").replace("invoke of Missing.dll!Entry: ", "") for e in s["errors"])')"
 check "no handle left open" 0 "$(state 's["open_handles"]')"
 
