@@ -34,7 +34,7 @@ class RemoteApiSimTest : public ::testing::TestWithParam<bool> {
         sim_ = std::make_unique<WineSim>(options);
         if (!sim_->Unavailable().empty()) GTEST_SKIP() << sim_->Unavailable();
         _putenv_s("ROMWIZARD_SIM_RAPI", std::to_string(sim_->RapiPort()).c_str());
-        api_ = std::make_unique<win32::Win32RemoteApi>(L"" RAPI_DLL);
+        api_ = std::make_unique<win32::Win32RemoteApi>(RAPI_DLL);
         ASSERT_TRUE(api_->Loaded());
         services_ = std::make_unique<DeviceServices>(
             DeviceServices{*api_, clock_, code_page_, pc_clock_, ui_, log_});
@@ -130,7 +130,7 @@ INSTANTIATE_TEST_SUITE_P(Sessions, RemoteApiSimTest, ::testing::Values(false, tr
 // Without ActiveSync's library, or with a library that lacks its entry points, every call fails
 // as an unreachable handheld.
 TEST(RemoteApiLibrary, AMissingLibraryOrEntryPointIsAnUnreachableHandheld) {
-    for (const wchar_t* library : {L"no-such-rapi.dll", L"kernel32.dll"}) {
+    for (const char* library : {"no-such-rapi.dll", "kernel32.dll"}) {
         win32::Win32RemoteApi api(library);
         EXPECT_FALSE(api.Loaded());
         EXPECT_LT(api.CeRapiInitEx(), 0);

@@ -36,12 +36,12 @@ namespace {
 constexpr HRESULT kUnreachable = static_cast<HRESULT>(0x8007048F);
 
 template <typename Function>
-bool LookUp(HMODULE module, const char* name, Function& entry) {
-    entry = reinterpret_cast<Function>(reinterpret_cast<void (*)()>(GetProcAddress(module, name)));
+bool LookUp(const LoadedLibrary& library, const char* name, Function& entry) {
+    entry = library.Find<Function>(name);
     return entry != nullptr;
 }
 
-bool LookUpAll(HMODULE module, RapiEntryPoints& e) {
+bool LookUpAll(const LoadedLibrary& module, RapiEntryPoints& e) {
     return LookUp(module, "CeRapiInitEx", e.CeRapiInitEx) &&
            LookUp(module, "CeRapiUninit", e.CeRapiUninit) &&
            LookUp(module, "CeRapiInvoke", e.CeRapiInvoke) &&
@@ -64,17 +64,12 @@ HANDLE AsHandle(DeviceFile file) { return reinterpret_cast<HANDLE>(file); }
 
 }  // namespace
 
-Win32RemoteApi::Win32RemoteApi(const wchar_t* library) {
-    module_ = LoadLibraryW(library);
-    if (module_ == nullptr) return;
+Win32RemoteApi::Win32RemoteApi(const char* library) : library_(library) {
     auto entries = std::make_unique<RapiEntryPoints>();
-    if (LookUpAll(module_, *entries)) entries_ = std::move(entries);
+    if (LookUpAll(library_, *entries)) entries_ = std::move(entries);
 }
 
-Win32RemoteApi::~Win32RemoteApi() {
-    entries_.reset();
-    if (module_ != nullptr) FreeLibrary(module_);
-}
+Win32RemoteApi::~Win32RemoteApi() = default;
 
 std::int32_t Win32RemoteApi::CeRapiInitEx() {
     if (!entries_) return kUnreachable;

@@ -4,6 +4,7 @@
 // every call fails as if the handheld could not be reached.
 
 #include "platform/remote_api.h"
+#include "platform/win32/loaded_library.h"
 
 #include <windows.h>
 
@@ -44,7 +45,7 @@ struct RapiEntryPoints;
 
 class Win32RemoteApi final : public RemoteApi {
   public:
-    explicit Win32RemoteApi(const wchar_t* library = L"rapi.dll");
+    explicit Win32RemoteApi(const char* library = "rapi.dll");
     ~Win32RemoteApi() override;
     Win32RemoteApi(const Win32RemoteApi&) = delete;
     Win32RemoteApi& operator=(const Win32RemoteApi&) = delete;
@@ -72,7 +73,7 @@ class Win32RemoteApi final : public RemoteApi {
     std::optional<std::uint8_t> PowerLineStatus() override;
 
   private:
-    HMODULE module_ = nullptr;
+    LoadedLibrary library_;
     std::unique_ptr<RapiEntryPoints> entries_;
     // The program's one initialisation record, shared by every session.
     std::mutex session_mutex_;

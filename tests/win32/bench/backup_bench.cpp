@@ -49,7 +49,7 @@ int main() {
         return 1;
     }
     _putenv_s("ROMWIZARD_SIM_RAPI", std::to_string(sim.RapiPort()).c_str());
-    win32::Win32RemoteApi remote(L"" RAPI_DLL);
+    win32::Win32RemoteApi remote(RAPI_DLL);
     SystemClock clock;
     win32::Win32AnsiCodePage code_page;
     win32::Win32PcClock pc_clock;
@@ -75,8 +75,8 @@ int main() {
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     remote.CeRapiUninit();
 
-    const bool whole = ui.ProgressCalls().back() ==
-                       FakeUi::ProgressCall{FakeUi::ProgressCall::BackupEnd, 1};
+    const bool whole =
+        ui.ProgressCalls().back() == FakeUi::ProgressCall{FakeUi::ProgressCall::BackupEnd, 1};
     const double floor_ms = 5000.0 + 124 * 100.0;
     std::printf("backup: %s, %.0f ms in all, floor %.0f ms (5 s + 124 polls of 100 ms)\n",
                 whole ? "whole" : "FAILED", total_ms, floor_ms);
