@@ -2,7 +2,11 @@
 // What every page reaches: the program's module and main window, the texts, the shared state
 // and the display objects the pages paint with.
 
+#include "bootlink/boot_link.h"
 #include "device/device_services.h"
+#include "platform/processes.h"
+#include "platform/registry.h"
+#include "platform/ui.h"
 #include "platform/win32/gdi_handles.h"
 #include "shell/message_catalogue.h"
 #include "shell/wizard_state.h"
@@ -42,9 +46,17 @@ struct PageContext {
     // The pages whose buttons their workers switch.
     std::atomic<HWND> hBootEntryPage{nullptr};
     std::atomic<HWND> hPowerPage{nullptr};
+    // The Options page while it is shown: it owns the save dialog.
+    std::atomic<HWND> hOptionsPage{nullptr};
+    // Which worker the Update progress page starts; set before the page opens.
+    UpdateVariant update_variant = UpdateVariant::Main;
     // The services on the running handheld, for the pages' workers; none where the program
     // was started without them.
     DeviceServices* device = nullptr;
+    // The boot-loader link, the settings and ActiveSync's keys, the PC's processes.
+    BootLink* link = nullptr;
+    Registry* registry = nullptr;
+    Processes* processes = nullptr;
 };
 
 }  // namespace orvo::pages

@@ -5,6 +5,7 @@
 #include "pages/welcome_page.h"
 
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <chrono>
 #include <thread>
@@ -41,6 +42,38 @@ int PageUi::OpenPage(Page page) {
     const INT_PTR result = DialogBoxParamW(context_.hInst, MAKEINTRESOURCEW(static_cast<int>(page)),
                                            nullptr, procedure, reinterpret_cast<LPARAM>(&context_));
     return static_cast<int>(result);
+}
+
+int PageUi::OpenUpdateProgressPage(UpdateVariant variant) {
+    context_.update_variant = variant;
+    return OpenPage(Page::UpdateProgress);
+}
+
+bool PageUi::ShowFileDialog(const FileDialog& dialog, std::string& path) {
+    if (CloseRequested()) return false;
+    static constexpr char kFilter[] = "ROM image (*.nbf)\0*.nbf\0All files (*.*)\0*.*\0";
+    char file[MAX_PATH] = {};
+    path.copy(file, MAX_PATH - 1);
+    OPENFILENAMEA request{};
+    request.lStructSize = sizeof request;
+    request.lpstrFilter = kFilter;
+    request.lpstrFile = file;
+    request.nMaxFile = MAX_PATH;
+    request.lpstrInitialDir = dialog.initial_folder.c_str();
+    request.lpstrDefExt = "nbf";
+    BOOL chosen = FALSE;
+    if (dialog.kind == FileDialog::Kind::Open) {
+        request.hwndOwner = context_.hMainWnd;
+        request.Flags = OFN_FILEMUSTEXIST;
+        chosen = GetOpenFileNameA(&request);
+    } else {
+        request.hwndOwner = context_.hOptionsPage;
+        request.Flags = OFN_NOCHANGEDIR;
+        chosen = GetSaveFileNameA(&request);
+    }
+    if (!chosen) return false;
+    path = file;
+    return true;
 }
 
 void PageUi::RequestClose() {

@@ -26,6 +26,8 @@ class PageUi : public Ui {
     explicit PageUi(PageContext& context) : context_(context) {}
 
     int OpenPage(Page page) override;
+    int OpenUpdateProgressPage(UpdateVariant variant) override;
+    bool ShowFileDialog(const FileDialog& dialog, std::string& path) override;
     void RequestClose() override;
     bool CloseRequested() const override;
     void ShowCheckingNotice() override;

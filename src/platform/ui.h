@@ -2,6 +2,8 @@
 // The user-interface seam: what the core asks of the window system. The Win32 adapter shows real
 // dialog pages; tests use a scripted fake. Every call may come from any thread unless noted.
 
+#include <string>
+
 namespace orvo {
 
 // Dialog template numbers of the pages.
@@ -35,6 +37,21 @@ enum class Page : int {
     UpdateError = 114,
 };
 
+// The Update progress page's two workers: the main variant identifies the handheld through its
+// boot loader and checks the image before it writes; the resume variant, opened at start-up
+// for a handheld found waiting in its boot loader, re-reads the image header only.
+enum class UpdateVariant { Main, Resume };
+
+// The platform's file dialogs, both with the filters "ROM image (*.nbf)" and "All files (*.*)"
+// and the default extension "nbf". Open: owned by the main window, the file must exist. Save:
+// owned by the Options page, the current directory is left unchanged.
+struct FileDialog {
+    enum class Kind { Open, Save };
+    Kind kind;
+    // Passed to the dialog unchanged (it may hold %USERPROFILE%).
+    std::string initial_folder;
+};
+
 // The result OpenPage gives for a page that was not shown because the program is ending.
 inline constexpr int kPageClosedAtOnce = -1;
 
@@ -45,6 +62,11 @@ class Ui {
     // Runs the page modally on the calling thread and returns its page result. Once the close
     // request has been made, pages are no longer shown and this returns kPageClosedAtOnce.
     virtual int OpenPage(Page page) = 0;
+    // The Update progress page (template 102) with the given worker; its page result.
+    virtual int OpenUpdateProgressPage(UpdateVariant variant) = 0;
+    // Shows the dialog with `path` as the proposed name (empty: none). True with the chosen file
+    // in `path`; false, `path` unchanged, when the user cancels or no dialog can be shown.
+    virtual bool ShowFileDialog(const FileDialog& dialog, std::string& path) = 0;
 
     // The close request to the main window: the program ends once the flow returns.
     virtual void RequestClose() = 0;

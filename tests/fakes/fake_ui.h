@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace orvo {
@@ -46,6 +47,45 @@ class FakeUi : public Ui {
             queue.pop_front();
         }
         return action();
+    }
+
+    // Recorded as the page UpdateProgress, scripted like it; the variant is kept.
+    int OpenUpdateProgressPage(UpdateVariant variant) override {
+        {
+            std::lock_guard lock(mutex_);
+            variants_.push_back(variant);
+        }
+        return OpenPage(Page::UpdateProgress);
+    }
+    std::vector<UpdateVariant> Variants() const {
+        std::lock_guard lock(mutex_);
+        return variants_;
+    }
+
+    // Queues the user's answer to the next file dialog: a path, or none for Cancel.
+    void ScriptFileDialog(std::optional<std::string> chosen) {
+        std::lock_guard lock(mutex_);
+        file_answers_.push_back(std::move(chosen));
+    }
+    bool ShowFileDialog(const FileDialog& dialog, std::string& path) override {
+        std::lock_guard lock(mutex_);
+        dialogs_.push_back({dialog.kind, dialog.initial_folder, path});
+        if (close_requested_ || file_answers_.empty()) return false;
+        std::optional<std::string> chosen = std::move(file_answers_.front());
+        file_answers_.pop_front();
+        if (!chosen) return false;
+        path = *chosen;
+        return true;
+    }
+    // Each dialog shown, with the name it proposed.
+    struct DialogShown {
+        FileDialog::Kind kind;
+        std::string initial_folder;
+        std::string proposed;
+    };
+    std::vector<DialogShown> Dialogs() const {
+        std::lock_guard lock(mutex_);
+        return dialogs_;
     }
 
     void RequestClose() override { close_requested_ = true; }
@@ -170,6 +210,9 @@ class FakeUi : public Ui {
     std::map<Page, std::deque<PageAction>> script_;
     std::vector<Page> opened_;
     std::vector<Page> unscripted_;
+    std::vector<UpdateVariant> variants_;
+    std::deque<std::optional<std::string>> file_answers_;
+    std::vector<DialogShown> dialogs_;
     std::atomic<bool> close_requested_{false};
     std::atomic<int> notices_shown_{0};
     std::atomic<int> notices_closed_{0};

@@ -1,6 +1,10 @@
 #include "fakes/fake_environment.h"
-#include "fakes/fake_ui.h"
+#include "fakes/fake_files.h"
+#include "fakes/fake_processes.h"
+#include "fakes/fake_registry.h"
+#include "fakes/fake_serial_port.h"
 #include "shell/wizard_flow.h"
+#include "unit/device_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -9,11 +13,20 @@ namespace {
 
 class WizardFlowTest : public ::testing::Test {
   protected:
+    testing::DeviceRig rig;
     WizardState state;
-    FakeUi ui;
+    FakeUi& ui = rig.ui;
     FakeEnvironment environment;
+    FakeRegistry registry;
+    FakeProcesses processes;
+    FakeFiles files;
+    FakeSerialPorts ports;
+    ActiveSyncHost active_sync{registry, processes, rig.clock};
+    BootLink link{state, LinkServices{ports, rig.clock, rig.log, ui, {}, {}}};
 
-    void Run() { RunWizard(state, {ui, environment}); }
+    void Run() {
+        RunWizard(state, {ui, environment, registry, files, rig.services, active_sync, link});
+    }
 };
 
 TEST_F(WizardFlowTest, TakesItsPlacesBeforeTheFirstPage) {

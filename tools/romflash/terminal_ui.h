@@ -23,6 +23,9 @@ class TerminalUi final : public Ui {
     ~TerminalUi() override;
 
     int OpenPage(Page page) override;
+    // A terminal has neither the Update progress page nor file dialogs.
+    int OpenUpdateProgressPage(UpdateVariant) override { return kPageClosedAtOnce; }
+    bool ShowFileDialog(const FileDialog&, std::string&) override { return false; }
     void RequestClose() override;
     bool CloseRequested() const override;
     void ShowCheckingNotice() override {}

@@ -16,7 +16,10 @@ LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM
             SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(application));
             application->context.hMainWnd = window;
             application->display.Make(application->context.hInst);
-            RunWizard(application->state, {application->ui, application->environment});
+            RunWizard(application->state,
+                      {application->ui, application->environment, application->registry,
+                       application->files, application->device, application->active_sync,
+                       application->link});
             // Creation succeeds even when the wizard has already closed the window.
             return 0;
         }

@@ -3,7 +3,14 @@
 
 #include "pages/page_context.h"
 #include "pages/page_ui.h"
+#include "activesync/stop_active_sync.h"
+#include "bootlink/boot_link.h"
 #include "platform/win32/debug_output_log.h"
+#include "platform/win32/win32_files.h"
+#include "platform/win32/win32_processes.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_serial_port.h"
+#include "shell/flash_settings.h"
 #include "platform/win32/win32_code_page.h"
 #include "platform/win32/win32_environment.h"
 #include "platform/win32/win32_remote_api.h"
@@ -21,6 +28,9 @@ struct Application {
     explicit Application(HINSTANCE instance) {
         context.hInst = instance;
         context.device = &device;
+        context.link = &link;
+        context.registry = &registry;
+        context.processes = &processes;
     }
 
     MessageCatalogue catalogue;
@@ -36,6 +46,15 @@ struct Application {
     Win32AnsiCodePage code_page;
     Win32PcClock pc_clock;
     DeviceServices device{remote, clock, code_page, pc_clock, ui, log};
+    Win32Registry registry;
+    Win32Processes processes{context.hMainWnd};
+    ActiveSyncHost active_sync{registry, processes, clock};
+    Win32Files files;
+    Win32SerialPorts ports;
+    // Last: its threads end before what they reach goes.
+    BootLink link{state,
+                  LinkServices{ports, clock, log, ui, [this] { StopActiveSync(active_sync); },
+                               [this] { ClearFlashSettings(registry); }}};
 };
 
 bool RegisterMainWindowClass(HINSTANCE instance);

@@ -21,6 +21,8 @@ inline void ResetHeapPeak() { heap_peak = heap_now.load(); }
 class QuietUi : public orvo::Ui {
   public:
     int OpenPage(orvo::Page) override { return orvo::kPageClosedAtOnce; }
+    int OpenUpdateProgressPage(orvo::UpdateVariant) override { return orvo::kPageClosedAtOnce; }
+    bool ShowFileDialog(const orvo::FileDialog&, std::string&) override { return false; }
     void RequestClose() override {}
     bool CloseRequested() const override { return false; }
     void ShowCheckingNotice() override {}
