@@ -1,7 +1,7 @@
 #include "activesync/stop_active_sync.h"
 
 #include "activesync/activesync_registry.h"
-#include "shell/text_compare.h"
+#include "base/text_compare.h"
 
 #include <algorithm>
 #include <string>

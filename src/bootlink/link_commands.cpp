@@ -1,6 +1,6 @@
 #include "bootlink/link_commands.h"
 
-#include "shell/hex_digit.h"
+#include "base/hex_digit.h"
 
 #include <cstdio>
 #include <string>

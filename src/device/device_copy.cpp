@@ -1,7 +1,7 @@
 #include "device/device_copy.h"
 
 #include "image/image_file.h"
-#include "shell/text_compare.h"
+#include "base/text_compare.h"
 
 #include <array>
 #include <vector>

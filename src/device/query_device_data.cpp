@@ -6,7 +6,7 @@
 #include "device/rapi_session.h"
 #include "image/language_table.h"
 #include "image/start_dir_image.h"
-#include "shell/text_compare.h"
+#include "base/text_compare.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "image/image_checks.h"
 
-#include "shell/text_compare.h"
+#include "base/text_compare.h"
 
 #include <limits>
 

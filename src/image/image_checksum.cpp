@@ -1,6 +1,6 @@
 #include "image/image_checksum.h"
 
-#include "shell/hex_digit.h"
+#include "base/hex_digit.h"
 
 #include <algorithm>
 #include <cstring>

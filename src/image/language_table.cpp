@@ -1,6 +1,6 @@
 #include "image/language_table.h"
 
-#include "shell/text_compare.h"
+#include "base/text_compare.h"
 
 namespace orvo {
 

@@ -1,6 +1,6 @@
 #include "image/start_dir_image.h"
 
-#include "shell/text_compare.h"
+#include "base/text_compare.h"
 
 #include <filesystem>
 #include <functional>

@@ -4,6 +4,7 @@
 
 #include "bootlink/boot_link.h"
 #include "device/device_services.h"
+#include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
 #include "platform/ui.h"
@@ -57,6 +58,7 @@ struct PageContext {
     BootLink* link = nullptr;
     Registry* registry = nullptr;
     Processes* processes = nullptr;
+    Files* files = nullptr;
 };
 
 }  // namespace orvo::pages

@@ -1,7 +1,7 @@
 #include "shell/flash_settings.h"
 
 #include "device/device_identity.h"
-#include "shell/text_compare.h"
+#include "base/text_compare.h"
 
 #include <algorithm>
 #include <array>

@@ -4,7 +4,7 @@
 // paths below kMachine. Failures can be switched on per key or per value name.
 
 #include "platform/registry.h"
-#include "shell/text_compare.h"
+#include "base/text_compare.h"
 
 #include <algorithm>
 #include <map>

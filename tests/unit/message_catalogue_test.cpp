@@ -1,4 +1,4 @@
-#include "shell/centre.h"
+#include "base/centre.h"
 #include "shell/message_catalogue.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #include "platform/win32/centre_window.h"
 
-#include "shell/centre.h"
+#include "base/centre.h"
 
 namespace orvo::win32 {
 

@@ -31,6 +31,7 @@ struct Application {
         context.link = &link;
         context.registry = &registry;
         context.processes = &processes;
+        context.files = &files;
     }
 
     MessageCatalogue catalogue;
