@@ -14,7 +14,10 @@
 #include <tuple>
 #include <vector>
 
+#include "pages/backup_progress_page.h"
+#include "pages/checking_notice.h"
 #include "pages/page_frame.h"
+#include "pages/welcome_page.h"
 #include "win32/program_resources.h"
 
 namespace orvo::test {
@@ -151,6 +154,28 @@ class PageLayoutTest : public ::testing::Test {
     std::wstring T(int id) const { return program_.String(id).value_or(L""); }
     std::wstring Label(int id, const std::wstring& value) const { return T(id) + L" " + value; }
 
+    // What a page's own text table puts into its controls, then `more`: every text listed for a
+    // control, a label with the longest value a row shows.
+    std::vector<Fill> FromTable(std::span<const pages::PageText> table,
+                                std::vector<Fill> more = {}) const {
+        for (const pages::PageText& entry : table) {
+            std::wstring text = T(entry.text);
+            if (entry.form == pages::TextForm::Labelled) text += L" " + T(IDS_LANGUAGE_TCHINESE);
+            auto same = std::find_if(more.begin(), more.end(), [&](const Fill& fill) {
+                return fill.control == entry.control;
+            });
+            if (same != more.end()) {
+                same->texts.push_back(text);
+                continue;
+            }
+            const Font font = entry.style == pages::TextStyle::Heading ? Font::Heading
+                              : entry.style == pages::TextStyle::Bold  ? Font::Bold
+                                                                       : Font::Page;
+            more.push_back({entry.control, {text}, font});
+        }
+        return more;
+    }
+
     // Controls that each show one catalogue text in the page font, then `more`.
     std::vector<Fill> Plain(std::initializer_list<std::pair<int, int>> texts,
                             std::vector<Fill> more = {}) const {
@@ -173,19 +198,10 @@ class PageLayoutTest : public ::testing::Test {
             return more;
         };
         return {
-            {103, Plain({{-1, 11059},
-                         {1073, 11060},
-                         {1177, 11149},
-                         {1179, 11151},
-                         {1209, 11182},
-                         {1074, 11039}},
-                        {{1038, {T(11058)}, Font::Heading},
-                         {1182, {T(11166)}, Font::Bold},
-                         forward,
-                         cancel})},
+            {IDD_WELCOME, FromTable(pages::kWelcomeTexts)},
             {121, Plain({{1044, 11036}, {1212, 11183}, {1047, 11039}}, nav)},
             {161, Plain({{1045, 11037}, {1046, 11038}, {1157, 11135}, {1047, 11039}}, nav)},
-            {122, Plain({{1072, 11057}})},
+            {IDD_CHECKING_NOTICE, FromTable(pages::kCheckingNoticeTexts)},
             {124, Plain({{1048, 11041}, {1049, 11013}, {1051, 11014}, {1054, 11039}},
                         {{1050, {version}}, {1027, {rom}}, back, forward, cancel})},
             {130, Plain({{1129, 11108}, {1075, 11039}},
@@ -208,8 +224,8 @@ class PageLayoutTest : public ::testing::Test {
                         {{1066, {model}}, {1067, {version}}, {1068, {language}}, back, cancel})},
             {102, Plain({{1043, 11033}, {1131, 11110}},
                         {{1132, {T(11096), T(11097), T(11112), T(11113)}}, {1023, {L"100"}}})},
-            {132, Plain({{1087, 11177}, {1088, 11178}},
-                        {{1089, {T(11179), T(11180)}}, {1023, {L"100"}}})},
+            {IDD_BACKUP_PROGRESS,
+             FromTable(pages::kBackupProgressTexts, {{IDC_PROGRESS_PERCENT, {L"100"}}})},
             {138, error(1091, 11075, 1135, 11116, 1092, 2)},
             {139, error(1093, 11076, 1137, 11117, 1094, 2)},
             {140, error(1095, 11077, 1136, 11118, 1096, 2)},
