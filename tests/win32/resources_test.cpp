@@ -74,7 +74,7 @@ TEST_F(ResourcesTest, TextsKeepBlanksQuotesLineBreaksAndUmlauts) {
               L"ROM-Image vom PC.\r\n4. Führen Sie das Veltro noch einmal aus, und versuchen Sie, "
               L"die\n    Funktion Sichern erneut auszuführen.");
     EXPECT_EQ(Text(11166), L"Achtung :");
-    EXPECT_EQ(Text(11181), L"1");
+    EXPECT_EQ(Text(IDS_LANGUAGE_PORTUGUESE), L"Portugiesisch");
     EXPECT_EQ(Text(11033), L"Das ROM-Image auf Ihrem Orvo Pocket PC wird aktualisiert... ");
     EXPECT_EQ(Text(11046), L"ROM-Version:");
     // Texts that several IDs carry stay equal.
