@@ -7,6 +7,7 @@
 #include "pages/confirmation_page.h"
 #include "pages/error_pages.h"
 #include "pages/incompatible_image_page.h"
+#include "pages/options_page.h"
 #include "pages/table_pages.h"
 #include "pages/update_error_page.h"
 #include "pages/update_ready_page.h"
@@ -37,6 +38,8 @@ DLGPROC ProcedureOf(Page page) {
             return PageProc<PreparationPage>;
         case Page::Connection:
             return PageProc<ConnectionPage>;
+        case Page::Options:
+            return PageProc<OptionsPage>;
         case Page::Confirmation:
             return PageProc<ConfirmationPage>;
         case Page::UpdateReady:

@@ -21,6 +21,7 @@
 #include "pages/confirmation_page.h"
 #include "pages/error_pages.h"
 #include "pages/incompatible_image_page.h"
+#include "pages/options_page.h"
 #include "pages/page_frame.h"
 #include "pages/table_pages.h"
 #include "pages/update_error_page.h"
@@ -160,7 +161,6 @@ class PageLayoutTest : public ::testing::Test {
     void SetUp() override { ASSERT_NE(program_.Module(), nullptr); }
 
     std::wstring T(int id) const { return program_.String(id).value_or(L""); }
-    std::wstring Label(int id, const std::wstring& value) const { return T(id) + L" " + value; }
 
     // What a page's own text table puts into its controls, then `more`: every text listed for a
     // control, a label with the longest value a row shows.
@@ -197,8 +197,6 @@ class PageLayoutTest : public ::testing::Test {
         const Fill back{IDC_BACK, {T(IDS_ZURUECK)}}, forward{IDC_FORWARD, {T(IDS_WEITER)}},
             cancel{IDC_CANCEL, {T(IDS_ABBRECHEN)}};
         const std::vector<Fill> nav = {back, forward, cancel};
-        const std::wstring model = Label(11042, L"Orvo 4700"), version = Label(11043, L"2.04"),
-                           language = Label(11044, T(11143));
         std::map<int, std::vector<Fill>> fills = {
             {IDD_WELCOME, FromTable(pages::kWelcomeTexts)},
             {IDD_PREPARATION, FromTable(pages::kPreparationTexts, {back})},
@@ -212,16 +210,7 @@ class PageLayoutTest : public ::testing::Test {
             {IDD_FILE_EXISTS_WARNING, FromTable(pages::kFileExistsTexts)},
             {IDD_BATTERY_DISCONNECT, FromTable(pages::kBatteryDisconnectTexts)},
             {IDD_COMPLETION, FromTable(pages::kCompletionTexts)},
-            {109, Plain({{1064, 11051},
-                         {1065, 11052},
-                         {1069, 11053},
-                         {1070, 11054},
-                         {1072, 11172},
-                         {1071, 11031},
-                         {1035, 11055},
-                         {1036, 11056},
-                         {1030, 11018}},
-                        {{1066, {model}}, {1067, {version}}, {1068, {language}}, back, cancel})},
+            {IDD_OPTIONS, FromTable(pages::kOptionsTexts, {back})},
             {102, Plain({{1043, 11033}, {1131, 11110}},
                         {{1132, {T(11096), T(11097), T(11112), T(11113)}}, {1023, {L"100"}}})},
             {IDD_BACKUP_PROGRESS,

@@ -1,10 +1,12 @@
 // Opens the pages of the built romwizard.exe through the page seam, as the flow does: each shows
 // the texts of its own table, and each button ends it with its result and its flag.
 
+#include "fakes/fake_files.h"
 #include "fakes/fake_processes.h"
 #include "fakes/fake_registry.h"
 #include "fakes/fake_remote_api.h"
 #include "fakes/fake_serial_port.h"
+#include "fakes/fake_ui.h"
 #include "fakes/recording_log.h"
 #include "fakes/scaled_clock.h"
 #include "activesync/activesync_registry.h"
@@ -13,6 +15,7 @@
 #include "pages/confirmation_page.h"
 #include "pages/error_pages.h"
 #include "pages/incompatible_image_page.h"
+#include "pages/options_page.h"
 #include "pages/page_ui.h"
 #include "pages/table_pages.h"
 #include "pages/update_error_page.h"
@@ -46,6 +49,7 @@ struct PageRig {
         context.link = &link;
         context.registry = &registry;
         context.processes = &processes;
+        context.files = &files;
         remote.on_invoke = [this](const FakeRemoteApi::InvokeCall& call) {
             if (call.function == u"SetSysTime") ++clock_set;
             return FakeRemoteApi::InvokeAnswer{};
@@ -72,11 +76,14 @@ struct PageRig {
     win32::Win32AnsiCodePage code_page;
     win32::Win32PcClock pc_clock;
     RecordingLog log;
-    DeviceServices device{remote, clock, code_page, pc_clock, ui, log};
+    // The Options page's save dialog and warnings, answered by script.
+    FakeUi script_ui;
+    DeviceServices device{remote, clock, code_page, pc_clock, script_ui, log};
     FakeSerialPorts ports;
     BootLink link{state, LinkServices{ports, clock, log, ui, {}, {}}};
     FakeRegistry registry;
     FakeProcesses processes;
+    FakeFiles files;
     testing::TempDir dir;
     int clock_set = 0;
 };
@@ -196,6 +203,55 @@ std::vector<PageCase> Cases() {
          [](PageRig& rig) { EXPECT_FALSE(rig.context.WarningBrush) << "deleted when it ends"; }},
         {"Connection Zurück", Page::Connection, kConnectionTexts, IDC_BACK, 0,
          &WizardState::BackFromConnection},
+        {"Options Aktualisieren", Page::Options, kOptionsTexts, IDC_OPTIONS_UPDATE,
+         IDC_OPTIONS_UPDATE, nullptr, [](PageRig&) {},
+         [](PageRig& rig, HWND page) {
+             EXPECT_EQ(rig.context.hOptionsPage, page);
+             ExpectShown(page, IDC_OPTIONS_MODEL, rig.T(IDS_MODEL_LABEL) + L" Orvo 4700");
+             ExpectShown(page, IDC_OPTIONS_VERSION, rig.T(IDS_ROM_VERSION_LABEL) + L" 2.04");
+             ExpectShown(page, IDC_OPTIONS_LANGUAGE,
+                         rig.T(IDS_LANGUAGE_LABEL) + L" " + rig.T(IDS_LANGUAGE_GERMAN));
+         },
+         [](PageRig& rig) { EXPECT_EQ(rig.context.hOptionsPage, nullptr); }},
+        {"Options Wiederherstellen", Page::Options, kOptionsTexts, IDC_OPTIONS_RESTORE,
+         IDC_OPTIONS_RESTORE},
+        {"Options Zurück", Page::Options, kOptionsTexts, IDC_BACK, 1, &WizardState::BackFromOptions,
+         [](PageRig& rig) {
+             rig.state.Device.Language = "";
+             MakeWarningBrush(rig.context);
+         },
+         [](PageRig& rig, HWND page) {
+             ExpectShown(page, IDC_OPTIONS_LANGUAGE,
+                         rig.T(IDS_LANGUAGE_LABEL) + L" " + rig.T(IDS_LANGUAGE_ENGLISH));
+         },
+         [](PageRig& rig) { EXPECT_FALSE(rig.context.WarningBrush); }},
+        {"Options Abbrechen", Page::Options, kOptionsTexts, IDC_CANCEL, 1,
+         &WizardState::ExitRequested},
+        {"Options Enter", Page::Options, kOptionsTexts, IDC_FORWARD, 0},
+        {"Options Sichern, an existing file replaced", Page::Options, kOptionsTexts,
+         IDC_OPTIONS_BACKUP, kOptionsBackupChosen, nullptr,
+         [](PageRig& rig) {
+             rig.script_ui.ScriptFileDialog("C:\\Sicherung\\ORVOROM204.nbf");
+             rig.files.existing = {"C:\\Sicherung\\ORVOROM204.nbf"};
+             rig.script_ui.Script(Page::FileExistsWarning, [&rig] {
+                 EXPECT_FALSE(IsWindowVisible(rig.context.hOptionsPage)) << "hidden meanwhile";
+                 return 1;
+             });
+         },
+         [](PageRig&, HWND) {},
+         [](PageRig& rig) {
+             EXPECT_EQ(rig.state.BackupPath, "C:\\Sicherung\\ORVOROM204.nbf");
+             EXPECT_EQ(rig.script_ui.Opened(), std::vector<Page>{Page::FileExistsWarning});
+         }},
+        {"Options Sichern cancelled, then Aktualisieren", Page::Options, kOptionsTexts,
+         IDC_OPTIONS_UPDATE, IDC_OPTIONS_UPDATE, nullptr,
+         [](PageRig& rig) { rig.script_ui.ScriptFileDialog(std::nullopt); },
+         [](PageRig& rig, HWND page) {
+             ExpectIgnored(page, IDC_OPTIONS_BACKUP);
+             ASSERT_EQ(rig.script_ui.Dialogs().size(), 1u);
+             EXPECT_EQ(rig.script_ui.Dialogs()[0].proposed, "ORVOROM204");
+             EXPECT_EQ(rig.state.BackupPath, "");
+         }},
         {"Confirmation Weiter", Page::Confirmation, kConfirmationTexts, IDC_FORWARD, 1, nullptr,
          [](PageRig&) {},
          [](PageRig& rig, HWND page) {
