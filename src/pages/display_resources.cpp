@@ -2,14 +2,10 @@
 
 namespace orvo::pages {
 
-namespace {
-constexpr int kLeftPictureId = 171;
-}
-
-void DisplayResources::Make(HINSTANCE instance) {
+void DisplayResources::Make(HINSTANCE instance, int picture) {
     hScreenDC.Reset(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
     hPictureDC.Reset(CreateCompatibleDC(hScreenDC.Get()));
-    LeftPicture.Reset(LoadBitmapW(instance, MAKEINTRESOURCEW(kLeftPictureId)));
+    LeftPicture.Reset(LoadBitmapW(instance, MAKEINTRESOURCEW(picture)));
     if (hPictureDC && LeftPicture) SelectObject(hPictureDC.Get(), LeftPicture.Get());
 }
 

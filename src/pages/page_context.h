@@ -4,6 +4,7 @@
 
 #include "bootlink/boot_link.h"
 #include "device/device_services.h"
+#include "pages/page_workers.h"
 #include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
@@ -18,6 +19,8 @@
 
 namespace orvo::pages {
 
+inline constexpr int kLeftPictureId = 171;
+
 // The display context, the picture's memory context and the left-hand picture, made when the
 // wizard starts and released when the main window is destroyed.
 struct DisplayResources {
@@ -25,7 +28,8 @@ struct DisplayResources {
     win32::OwnedDC hScreenDC;
     win32::OwnedDC hPictureDC;
 
-    void Make(HINSTANCE instance);
+    // Also makes the own copy of another picture for a page that paints one.
+    void Make(HINSTANCE instance, int picture = kLeftPictureId);
     // Releases the memory context first, then the display context, then the picture.
     void Release();
 };
@@ -59,6 +63,8 @@ struct PageContext {
     Registry* registry = nullptr;
     Processes* processes = nullptr;
     Files* files = nullptr;
+    // The threads the pages start; ended by the program before the services above go.
+    PageWorkers workers{};
 };
 
 }  // namespace orvo::pages

@@ -1,7 +1,10 @@
 #include "pages/page_ui.h"
 
 #include "pages/backup_progress_page.h"
+#include "pages/boot_loader_entry_page.h"
 #include "pages/checking_notice.h"
+#include "pages/power_warning_page.h"
+#include "pages/update_progress_page.h"
 #include "pages/welcome_page.h"
 
 #include <commctrl.h>
@@ -14,9 +17,6 @@ namespace orvo::pages {
 
 namespace {
 
-// The link's watchdog timer, the bar and the percent text of the Update progress page.
-constexpr UINT_PTR kWatchdogTimer = 2;
-
 DLGPROC ProcedureOf(Page page) {
     switch (page) {
         case Page::Welcome:
@@ -25,6 +25,12 @@ DLGPROC ProcedureOf(Page page) {
             return PageProc<CheckingNotice>;
         case Page::BackupProgress:
             return PageProc<BackupProgressPage>;
+        case Page::UpdateProgress:
+            return PageProc<UpdateProgressPage>;
+        case Page::PowerWarning:
+            return PageProc<PowerWarningPage>;
+        case Page::BootLoaderEntry:
+            return PageProc<BootLoaderEntryPage>;
         default:
             return nullptr;
     }
