@@ -7,167 +7,108 @@
 
 #include <gtest/gtest.h>
 
-#include <optional>
-#include <set>
-#include <string>
-#include <vector>
-
 namespace orvo {
 namespace {
 
 using Answer = std::optional<std::string>;
 
-TEST(ChooseBackupFileTest, ProposesAsksWarnsAndMeasuresWhereTheFileGoes) {
+struct ChoiceRig {
+    FakeUi ui;
+    FakeFiles files;
+    FakeRegistry registry;
+    WizardState state;
+    std::vector<bool> shown;  // the Options page hidden (false) and shown again (true)
+
+    bool Choose() {
+        return ChooseBackupFile(state,
+                                {ui, files, registry, [this](bool s) { shown.push_back(s); }});
+    }
+};
+
+TEST(ChooseBackupFileTest, ProposesTheVersionWithoutItsPointInTheFamilysFolder) {
+    constexpr char kProfile[] = "%USERPROFILE%\\Eigene Dateien";
+    constexpr char kDrive[] = "c:\\Eigene Dateien";
+    struct Case {
+        const char* version;
+        const char* nt_version;  // none: the key is missing
+        const char* name;
+        const char* folder;
+    };
+    const Case cases[] = {{"2.04", "5.1", "ORVOROM204", kProfile},
+                          {"", "4.0", "ORVOROM", kProfile},
+                          {"3", "6.1", "ORVOROM3", kDrive},
+                          {"2.04", nullptr, "ORVOROM204", kDrive}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChoiceRig rig;
+        if (c.nt_version) {
+            rig.registry.PutText(std::string(FakeRegistry::kMachine) + kWindowsVersionKeyPath,
+                                 "CurrentVersion", c.nt_version);
+        }
+        rig.state.Device.Version = c.version;
+        EXPECT_FALSE(rig.Choose()) << "the dialog is cancelled";
+        ASSERT_EQ(rig.ui.Dialogs().size(), 1u);
+        EXPECT_EQ(rig.ui.Dialogs()[0].kind, FileDialog::Kind::Save);
+        EXPECT_EQ(rig.ui.Dialogs()[0].proposed, c.name);
+        EXPECT_EQ(rig.ui.Dialogs()[0].initial_folder, c.folder);
+    }
+}
+
+TEST(ChooseBackupFileTest, WarnsOfAnExistingFileAndMeasuresTheRoomWhereTheFileGoes) {
     const std::string kOld = "\\\\server\\share\\old.nbf";
     const std::string kNew = "D:\\Sicherung\\new.nbf";
+    const Answer kCancel;
     constexpr std::uint64_t kEnough = kBackupFreeBytes;
+    constexpr Page kWarning = Page::FileExistsWarning;
+    constexpr Page kNoRoom = Page::BackupSpaceError;
     struct Case {
         const char* name;
-        std::string version;
-        // The Windows NT version in the registry; none: not there.
-        std::optional<std::string> nt_version;
         std::vector<Answer> dialog_answers;
         std::vector<int> warning_answers;
         std::optional<std::uint64_t> free_bytes;
         bool chosen;
-        std::vector<std::string> proposed;
         std::vector<Page> pages;
-        std::vector<bool> options_shown;
+        std::vector<bool> shown;
     };
     const Case cases[] = {
-        {"a new file with exactly enough room",
-         "2.04",
-         "5.1",
-         {kNew},
-         {},
-         kEnough,
-         true,
-         {"ORVOROM204"},
-         {},
-         {}},
-        {"an empty version, the dialog cancelled",
-         "",
-         "5.1",
-         {std::nullopt},
-         {},
-         kEnough,
-         false,
-         {"ORVOROM"},
-         {},
-         {}},
-        {"a short version keeps what it has",
-         "3",
-         "6.1",
-         {kNew},
-         {},
-         kEnough,
-         true,
-         {"ORVOROM3"},
-         {},
-         {}},
-        {"one byte too few",
-         "2.04",
-         "5.1",
-         {kNew},
-         {},
-         kEnough - 1,
-         false,
-         {"ORVOROM204"},
-         {Page::BackupSpaceError},
-         {false, true}},
-        {"the room cannot be asked",
-         "2.04",
-         "5.1",
-         {kNew},
-         {},
-         std::nullopt,
-         false,
-         {"ORVOROM204"},
-         {Page::BackupSpaceError},
-         {false, true}},
-        {"an existing file, Abbrechen, another name",
-         "2.04",
-         "5.1",
-         {kOld, kNew},
-         {2},
-         kEnough,
-         true,
-         {"ORVOROM204", kOld},
-         {Page::FileExistsWarning},
-         {false, true}},
-        {"an existing file, Abbrechen, dialog cancelled",
-         "2.04",
-         "5.1",
-         {kOld, std::nullopt},
-         {2},
-         kEnough,
-         false,
-         {"ORVOROM204", kOld},
-         {Page::FileExistsWarning},
-         {false, true}},
-        {"an existing file replaced by Weiter",
-         "2.04",
-         "4.0",
-         {kOld},
-         {1},
-         kEnough,
-         true,
-         {"ORVOROM204"},
-         {Page::FileExistsWarning},
-         {false}},
-        {"an existing file replaced, then too little room",
-         "2.04",
-         std::nullopt,
+        {"exactly enough room", {kNew}, {}, kEnough, true, {}, {}},
+        {"one byte too few", {kNew}, {}, kEnough - 1, false, {kNoRoom}, {false, true}},
+        {"the room cannot be asked", {kNew}, {}, std::nullopt, false, {kNoRoom}, {false, true}},
+        {"Abbrechen, another name", {kOld, kNew}, {2}, kEnough, true, {kWarning}, {false, true}},
+        {"Abbrechen, then Cancel", {kOld, kCancel}, {2}, kEnough, false, {kWarning}, {false, true}},
+        {"replaced by Weiter", {kOld}, {1}, kEnough, true, {kWarning}, {false}},
+        {"replaced, then no room",
          {kOld},
          {1},
          0,
          false,
-         {"ORVOROM204"},
-         {Page::FileExistsWarning, Page::BackupSpaceError},
+         {kWarning, kNoRoom},
          {false, false, true}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        FakeUi ui;
-        FakeFiles files;
-        FakeRegistry registry;
-        if (c.nt_version) {
-            registry.PutText(std::string(FakeRegistry::kMachine) + kWindowsVersionKeyPath,
-                             "CurrentVersion", *c.nt_version);
-        }
-        files.existing = {kOld};
-        files.free_bytes = c.free_bytes;
-        for (const Answer& answer : c.dialog_answers) ui.ScriptFileDialog(answer);
-        for (int answer : c.warning_answers) ui.Script(Page::FileExistsWarning, answer);
-        ui.Script(Page::BackupSpaceError, 1);
-        std::vector<bool> shown;
-        WizardState state;
-        state.Device.Version = c.version;
-        state.BackupPath = "earlier";
+        ChoiceRig rig;
+        rig.files.existing = {kOld};
+        rig.files.free_bytes = c.free_bytes;
+        for (const Answer& answer : c.dialog_answers) rig.ui.ScriptFileDialog(answer);
+        for (int answer : c.warning_answers) rig.ui.Script(kWarning, answer);
+        rig.ui.Script(kNoRoom, 1);
+        rig.state.BackupPath = "earlier";
 
-        const bool chosen = ChooseBackupFile(
-            state, {ui, files, registry, [&shown](bool show) { shown.push_back(show); }});
-
-        EXPECT_EQ(chosen, c.chosen);
-        const std::string last_answer = c.dialog_answers.back().value_or("");
-        EXPECT_EQ(state.BackupPath, c.chosen ? last_answer : "earlier");
-        // Windows NT 4 and 5 keep their users' files in the profile, the others on drive C.
-        const bool nt4_or_nt5 = c.nt_version && (*c.nt_version)[0] <= '5';
-        const std::string folder =
-            nt4_or_nt5 ? "%USERPROFILE%\\Eigene Dateien" : "c:\\Eigene Dateien";
-        std::vector<std::string> proposed;
-        for (const FakeUi::DialogShown& dialog : ui.Dialogs()) {
-            EXPECT_EQ(dialog.kind, FileDialog::Kind::Save);
-            EXPECT_EQ(dialog.initial_folder, folder);
-            proposed.push_back(dialog.proposed);
+        EXPECT_EQ(rig.Choose(), c.chosen);
+        const std::string last = c.dialog_answers.back().value_or("");
+        EXPECT_EQ(rig.state.BackupPath, c.chosen ? last : "earlier");
+        const auto dialogs = rig.ui.Dialogs();
+        ASSERT_EQ(dialogs.size(), c.dialog_answers.size());
+        // Shown again, the dialog proposes the name just refused.
+        for (std::size_t i = 1; i < dialogs.size(); ++i) {
+            EXPECT_EQ(dialogs[i].proposed, c.dialog_answers[i - 1]);
         }
-        EXPECT_EQ(proposed, c.proposed);
-        EXPECT_EQ(ui.Opened(), c.pages);
-        EXPECT_EQ(shown, c.options_shown);
-        // The room is asked for the whole chosen path, never for its first two characters.
-        const std::vector<std::string> measured =
-            last_answer.empty() ? std::vector<std::string>{} : std::vector{last_answer};
-        EXPECT_EQ(files.asked_free, measured);
+        EXPECT_EQ(rig.ui.Opened(), c.pages);
+        EXPECT_EQ(rig.shown, c.shown);
+        // The whole chosen path is measured, never its first two characters.
+        EXPECT_EQ(rig.files.asked_free,
+                  last.empty() ? std::vector<std::string>{} : std::vector{last});
     }
 }
 

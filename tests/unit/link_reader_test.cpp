@@ -2,7 +2,6 @@
 // buffers, and a USB device that goes away.
 
 #include "bootlink/reader.h"
-#include "eventually.h"
 #include "link_test_rig.h"
 
 #include <gtest/gtest.h>
@@ -14,6 +13,16 @@ namespace orvo::test {
 namespace {
 
 using namespace std::chrono_literals;
+
+// Polls `done` for up to five seconds of wall time.
+template <typename Done>
+bool Eventually(Done done) {
+    for (int i = 0; i < 500; ++i) {
+        if (done()) return true;
+        std::this_thread::sleep_for(10ms);
+    }
+    return done();
+}
 
 // A key's value ends at a carriage return or backspace. Longer lines than the stored answers'
 // rooms are cut, never overflow; a port test answer keeps the part where its test text stands.

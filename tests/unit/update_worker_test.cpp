@@ -36,98 +36,43 @@ bool LoadCommandSent(const FakeSerialPort::Behaviour& port) {
 }
 
 TEST(UpdateWorkers, CheckBeforeTheyWriteAndEndTheProgramOnlyAfterTheirOwnPage) {
+    using enum BootLoader;
     using Flag = std::atomic<int> WizardState::*;
-    struct Case {
-        const char* name;
-        void (*worker)(BootLink&);
-        BootLoader boot_loader;
-        std::optional<testing::ImageSpec> image;  // none: no such file
-        bool remembered;                          // the image path came from the settings
-        std::vector<Page> pages;
-        Flag mismatch;
-        bool load_command;
-        bool close;
-        bool shrunk;
-    };
+    const Flag kModel = &WizardState::ImageModelMismatch;
+    const Flag kLanguage = &WizardState::ImageLanguageMismatch;
+    const Flag kRomType = &WizardState::RomVersionMismatch;
+    const std::optional<Page> kNoPage;
+    const std::optional<Page> kIncompatible = Page::IncompatibleImage;
     const testing::ImageSpec fits;
     const testing::ImageSpec other_model{.model = "Orvo 4800"};
     const testing::ImageSpec other_language{.lang = "FRE"};
     const testing::ImageSpec other_rom_type{.rom_type = "WBT"};
-    const std::vector<Page> incompatible{Page::IncompatibleImage};
-    const Case cases[] = {
-        {"main: a fitting image is written",
-         UpdateWorker,
-         BootLoader::Identifies,
-         fits,
-         false,
-         {},
-         nullptr,
-         true,
-         false,
-         false},
-        {"main: another model", UpdateWorker, BootLoader::Identifies, other_model, false,
-         incompatible, &WizardState::ImageModelMismatch, false, true, false},
-        {"main: another language", UpdateWorker, BootLoader::Identifies, other_language, false,
-         incompatible, &WizardState::ImageLanguageMismatch, false, true, false},
-        {"main: another ROM type", UpdateWorker, BootLoader::Identifies, other_rom_type, false,
-         incompatible, &WizardState::RomVersionMismatch, false, true, false},
-        {"main: a remembered image of another model is dropped quietly",
-         UpdateWorker,
-         BootLoader::Identifies,
-         other_model,
-         true,
-         {},
-         nullptr,
-         false,
-         false,
-         false},
-        {"main: no identity in the flash",
-         UpdateWorker,
-         BootLoader::Erased,
-         fits,
-         false,
-         {Page::IdentificationError},
-         nullptr,
-         false,
-         true,
-         false},
-        {"main: a silent boot loader is left to the page and the flow",
-         UpdateWorker,
-         BootLoader::Silent,
-         fits,
-         false,
-         {},
-         nullptr,
-         false,
-         false,
-         false},
-        {"resume: a fitting image is written",
-         ResumeUpdateWorker,
-         BootLoader::Silent,
-         fits,
-         false,
-         {},
-         nullptr,
-         true,
-         false,
-         false},
-        {"resume: another model", ResumeUpdateWorker, BootLoader::Silent, other_model, false,
-         incompatible, &WizardState::ImageModelMismatch, false, true, true},
-        {"resume: another language", ResumeUpdateWorker, BootLoader::Silent, other_language, false,
-         incompatible, &WizardState::ImageLanguageMismatch, false, true, true},
-        {"resume: the image is gone",
-         ResumeUpdateWorker,
-         BootLoader::Silent,
-         std::nullopt,
-         false,
-         {Page::ImageOpenError},
-         nullptr,
-         false,
-         true,
-         false},
+    struct Case {
+        const char* name;
+        void (*worker)(BootLink&);
+        BootLoader boot_loader;
+        const testing::ImageSpec* image;  // none: no such file
+        bool remembered;                  // the image path came from the settings
+        std::optional<Page> page;         // the error page shown before the program ends
+        Flag mismatch = nullptr;
+        bool written = false;
     };
-    const Flag flags[] = {&WizardState::ImageModelMismatch, &WizardState::ImageLanguageMismatch,
-                          &WizardState::RomVersionMismatch};
+    const Case cases[] = {
+        {"main: fits", UpdateWorker, Identifies, &fits, false, kNoPage, nullptr, true},
+        {"main: model", UpdateWorker, Identifies, &other_model, false, kIncompatible, kModel},
+        {"main: language", UpdateWorker, Identifies, &other_language, false, kIncompatible,
+         kLanguage},
+        {"main: ROM type", UpdateWorker, Identifies, &other_rom_type, false, kIncompatible,
+         kRomType},
+        {"main: remembered, quietly", UpdateWorker, Identifies, &other_model, true, kNoPage},
+        {"main: no identity", UpdateWorker, Erased, &fits, false, Page::IdentificationError},
+        {"main: silent, left to the page", UpdateWorker, Silent, &fits, false, kNoPage},
+        {"resume: fits", ResumeUpdateWorker, Silent, &fits, false, kNoPage, nullptr, true},
+        {"resume: model", ResumeUpdateWorker, Silent, &other_model, false, kIncompatible, kModel},
+        {"resume: language", ResumeUpdateWorker, Silent, &other_language, false, kIncompatible,
+         kLanguage},
+        {"resume: image gone", ResumeUpdateWorker, Silent, nullptr, false, Page::ImageOpenError},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LinkRig rig;
@@ -138,8 +83,8 @@ TEST(UpdateWorkers, CheckBeforeTheyWriteAndEndTheProgramOnlyAfterTheirOwnPage) {
         rig.state.Device = testing::Identity();
         // Each error page must find the watchdog stopped, or the page could end beneath it.
         std::vector<bool> watchdog_stopped;
-        for (Page page : c.pages) {
-            rig.ui.Script(page, [&rig, &watchdog_stopped] {
+        if (c.page) {
+            rig.ui.Script(*c.page, [&rig, &watchdog_stopped] {
                 const auto calls = rig.ui.ProgressCalls();
                 watchdog_stopped.push_back(!calls.empty() &&
                                            calls.back().kind == FakeUi::ProgressCall::StopWatchdog);
@@ -156,17 +101,21 @@ TEST(UpdateWorkers, CheckBeforeTheyWriteAndEndTheProgramOnlyAfterTheirOwnPage) {
 
         c.worker(rig.link);
 
-        EXPECT_EQ(rig.ui.Opened(), c.pages);
-        EXPECT_EQ(watchdog_stopped, std::vector<bool>(c.pages.size(), true));
-        for (Flag flag : flags) EXPECT_EQ(rig.state.*flag, flag == c.mismatch ? 1 : 0);
-        EXPECT_EQ(LoadCommandSent(*port), c.load_command);
-        EXPECT_EQ(rig.ui.CloseRequested(), c.close);
+        EXPECT_EQ(rig.ui.Opened(), c.page ? std::vector{*c.page} : std::vector<Page>{});
+        EXPECT_EQ(watchdog_stopped, std::vector<bool>(c.page ? 1 : 0, true));
+        for (Flag flag : {kModel, kLanguage, kRomType}) {
+            EXPECT_EQ(rig.state.*flag, flag == c.mismatch ? 1 : 0);
+        }
+        EXPECT_EQ(LoadCommandSent(*port), c.written);
+        EXPECT_EQ(rig.ui.CloseRequested(), c.page.has_value());
+        // The resume variant collapses its page before it refuses the image.
         const auto calls = rig.ui.ProgressCalls();
+        const bool collapses = c.worker == ResumeUpdateWorker && c.mismatch != nullptr;
         EXPECT_EQ(std::count(calls.begin(), calls.end(),
                              FakeUi::ProgressCall{FakeUi::ProgressCall::Shrink, false}),
-                  c.shrunk ? 1 : 0);
+                  collapses ? 1 : 0);
         // Where the worker leaves the program running, the page still ends: by its watchdog.
-        if (!c.close) {
+        if (!c.page) {
             EXPECT_EQ(rig.ui.WaitProgressEnd(5s), 2);
         }
         rig.state.ImageFileHandle.Close();
