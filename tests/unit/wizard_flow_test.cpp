@@ -17,21 +17,14 @@
 #include <algorithm>
 #include <deque>
 #include <filesystem>
+#include <map>
+#include <sstream>
 
-namespace orvo {
-
-static void PrintTo(Page page, std::ostream* out) { *out << "page " << static_cast<int>(page); }
-static void PrintTo(UpdateVariant variant, std::ostream* out) {
-    *out << (variant == UpdateVariant::Main ? "main" : "resume");
-}
-
-namespace test {
+namespace orvo::test {
 namespace {
 
-using testing::TempDir;
-
-// The handheld over the remote API: whether ActiveSync connects, and its power answers in
-// order (then mains).
+// The handheld over the remote API: whether ActiveSync connects, its power answers in order
+// (then mains).
 class Handheld final : public FakeRemoteApi {
   public:
     bool session = true;
@@ -39,7 +32,6 @@ class Handheld final : public FakeRemoteApi {
 
     bool WaitForSession(std::uint32_t) override { return session; }
     std::optional<std::uint8_t> PowerLineStatus() override {
-        FakeRemoteApi::PowerLineStatus();
         if (power.empty()) return 1;
         const std::optional<std::uint8_t> line = power.front();
         power.pop_front();
@@ -47,16 +39,53 @@ class Handheld final : public FakeRemoteApi {
     }
 };
 
-// What the user does on a page: go on, Abbrechen, Zurück. On the Update progress page: how many
-// downloads completed before it ended.
-enum class Act { Next, Exit, Back, Downloads1, Downloads2 };
+// What the user does on a page; on the Update progress page, how many downloads completed.
 struct Shown {
     Page page;
     int result = 0;
-    Act act = Act::Next;
+    bool exit = false;
+    bool back = false;
+    int downloads = 0;
 };
 
-// An image file; the handheld is an Orvo 4700 "NBT" "GER" with 32 MB of flash.
+// A road: the pages in their order, each a code or a template number, with what the user does:
+// "<" Zurück, "!" Abbrechen, "=N" the page's end code, "/N" downloads completed. "~N" is the
+// handheld's next power answer ("~?": none).
+struct Script {
+    std::vector<Shown> pages;
+    std::deque<std::optional<std::uint8_t>> power;
+};
+Script Parse(const std::string& road) {
+    static const std::map<std::string, Page> kCodes = {
+        {"W", Page::Welcome},         {"P", Page::Preparation},        {"C", Page::Connection},
+        {"O", Page::Options},         {"Cf", Page::Confirmation},      {"U", Page::UpdateReady},
+        {"B", Page::BootLoaderEntry}, {"Pw", Page::PowerWarning},      {"Bp", Page::BackupProgress},
+        {"Up", Page::UpdateProgress}, {"Bd", Page::BatteryDisconnect}, {"Cm", Page::Completion}};
+    Script script;
+    std::istringstream words(road);
+    for (std::string word; words >> word;) {
+        if (word[0] == '~') {
+            script.power.push_back(word == "~?" ? std::nullopt
+                                                : std::optional<std::uint8_t>(word[1] - '0'));
+            continue;
+        }
+        const std::string code = word.substr(0, word.find_first_of("<!=/"));
+        Shown shown{kCodes.contains(code) ? kCodes.at(code) : static_cast<Page>(std::stoi(code))};
+        shown.back = word.find('<') != std::string::npos;
+        shown.exit = word.find('!') != std::string::npos;
+        if (shown.exit) shown.result = 2;
+        if (const std::size_t at = word.find('='); at != std::string::npos) {
+            shown.result = std::stoi(word.substr(at + 1));
+        }
+        if (const std::size_t at = word.find('/'); at != std::string::npos) {
+            shown.downloads = std::stoi(word.substr(at + 1));
+        }
+        script.pages.push_back(shown);
+    }
+    return script;
+}
+
+// An image file for the handheld, an Orvo 4700 "NBT" "GER" with 32 MB of flash.
 struct Image {
     std::string rom = "NBT";
     std::string model = "Orvo 4700";
@@ -64,276 +93,115 @@ struct Image {
     std::uint32_t kb = 8;
     bool bad_sum = false;
 };
+constexpr std::uint32_t kFlashKB = 32 * 1024;
+const Image kFits{};
+const Image kWbt{.rom = "WBT"};
+const Image kEng{.lang = "ENG"};
+const Image kWbt4701{.rom = "WBT", .model = "Orvo 4701"};
+const Image kBadSum{.rom = "WBT", .bad_sum = true};
+const Image k4701Eng{.model = "Orvo 4701", .lang = "ENG"};
+const Image kEngTooLarge{.lang = "ENG", .kb = kFlashKB + 2047};
+const Image kLargest{.kb = kFlashKB + 1023};
+const Image kTooLarge{.kb = kFlashKB + 1024};
 
+enum World : unsigned {
+    kOldActiveSync = 1,
+    kBootLoader = 2,  // ActiveSync does not connect
+    kSilent = 4,      // nothing answers on the ports
+    kNoIdentity = 8,  // the boot loader answers, but not the identity read
+    kRecord = 16,     // an unfinished update is recorded
+    kNotNt = 32,
+    kAnotherModel = 64,
+    // What must be so at the end.
+    kCompleted = 128,
+    kRecordLeft = 256,
+};
 enum class Refusal { None, RomType, Model, Language };
 
 struct Road {
     const char* name;
-    std::vector<Shown> pages;
-    // The world.
-    bool activesync = true;
-    bool session = true;
-    std::u16string model_text = u"Model: Orvo -4700NBT Ser";
-    // A boot loader answers on COM1, and answers the identity read.
-    bool boot_loader = true;
-    bool boot_identity = true;
-    std::optional<Image> delivered = Image{};
-    // A recorded unfinished update, with its image or with a path to nothing.
-    bool record = false;
-    std::optional<Image> remembered{};
+    unsigned world;
+    std::string road;
+    const Image* delivered = &kFits;
+    // With kRecord: the recorded image; none: the record names a missing file.
+    const Image* remembered = nullptr;
     // The file chosen in the open dialog; none: Abbrechen.
-    std::optional<Image> restore{};
-    bool nt = true;
-    std::vector<std::optional<std::uint8_t>> power{};
-    // What must be so at the end.
+    const Image* restore = nullptr;
     std::string written{};
-    bool completed = false;
-    bool record_left = false;
     Refusal refusal = Refusal::None;
 };
 
-const Shown kWelcome{Page::Welcome};
-const Shown kPreparation{Page::Preparation};
-const Shown kConnection{Page::Connection};
-const Shown kConfirmation{Page::Confirmation, 1};
-const Shown kUpdateReady{Page::UpdateReady};
-const Shown kBootEntry{Page::BootLoaderEntry};
-const Shown kWritten{Page::UpdateProgress, 1, Act::Downloads2};
-const Shown kOptionsExit{Page::Options, 2, Act::Exit};
-const Shown kBackup{Page::Options, kOptionsBackup};
-const Shown kUpdate{Page::Options, kOptionsUpdate};
-const Shown kRestore{Page::Options, kOptionsRestore};
-
-std::vector<Shown> Pages(std::initializer_list<std::vector<Shown>> parts) {
-    std::vector<Shown> all;
-    for (const auto& part : parts) all.insert(all.end(), part.begin(), part.end());
-    return all;
-}
-const std::vector<Shown> kIntro = {kWelcome, kPreparation, kConnection};
-const std::vector<Shown> kToBootEntry = {kConfirmation, kUpdateReady, kBootEntry};
-const std::vector<Shown> kSuccess = {kWritten, {Page::BatteryDisconnect}, {Page::Completion}};
-const std::vector<Shown> kUpdated = Pages({kToBootEntry, kSuccess});
-
-constexpr std::uint32_t kFlashKB = 32 * 1024;
-
 const Road kRoads[] = {
-    {.name = "ActiveSync too old", .pages = {{Page::ActiveSyncVersionError}}, .activesync = false},
-    {.name = "Abbrechen on Welcome", .pages = {{Page::Welcome, 2, Act::Exit}}},
-    {.name = "Zurück on Preparation, Abbrechen there",
-     .pages = {kWelcome,
-               {Page::Preparation, 0, Act::Back},
-               kWelcome,
-               {Page::Preparation, 2, Act::Exit}}},
-    {.name = "Zurück on Connection, Abbrechen there",
-     .pages = {kWelcome,
-               kPreparation,
-               {Page::Connection, 0, Act::Back},
-               kPreparation,
-               {Page::Connection, 2, Act::Exit}}},
-    {.name = "another model",
-     .pages = Pages({kIntro, {{Page::InvalidModel}}}),
-     .model_text = u"Model: Orvo -4701NBT Ser"},
-    {.name = "Enter on Options shows it again",
-     .pages = Pages({kIntro, {{Page::Options, kOptionsEnter}, kOptionsExit}})},
-    {.name = "Zurück from Options and forward again identifies once",
-     .pages = Pages({kIntro,
-                     {{Page::Options, 0, Act::Back},
-                      {Page::Connection, 0, Act::Back},
-                      {Page::Preparation, 0, Act::Back}},
-                     kIntro,
-                     {{Page::Options, 0, Act::Back}, kConnection, kOptionsExit}})},
-    {.name = "Sichern on mains, the first power answer ignored",
-     .pages = Pages({kIntro, {kBackup, {Page::BackupProgress}, kOptionsExit}}),
-     .power = {std::nullopt, 1}},
-    {.name = "Sichern, Weiter on the Power warning",
-     .pages =
-         Pages({kIntro, {kBackup, {Page::PowerWarning, 0}, {Page::BackupProgress}, kOptionsExit}}),
-     .power = {1, 0}},
-    {.name = "Sichern, Abbrechen on the Power warning",
-     .pages = Pages({kIntro, {kBackup, {Page::PowerWarning, 2}}}),
-     .power = {1, 0}},
-    {.name = "Sichern, power unreadable",
-     .pages = Pages({kIntro, {kBackup, {Page::ConnectionError}}}),
-     .power = {1, std::nullopt}},
-    {.name = "Aktualisieren without an image",
-     .pages = Pages({kIntro, {kUpdate, {Page::ImageNotFound}}}),
-     .delivered = std::nullopt},
-    {.name = "Aktualisieren to the end",
-     .pages = Pages({kIntro, {kUpdate}, kUpdated}),
-     .written = "delivered.nbf",
-     .completed = true},
-    {.name = "Zurück on Confirmation, Abbrechen there",
-     .pages = Pages({kIntro,
-                     {kUpdate,
-                      {Page::Confirmation, 0, Act::Back},
-                      kUpdate,
-                      {Page::Confirmation, 2, Act::Exit}}})},
-    {.name = "Zurück on Update-ready, Abbrechen there",
-     .pages = Pages({kIntro,
-                     {kUpdate,
-                      kConfirmation,
-                      {Page::UpdateReady, 0, Act::Back},
-                      kConfirmation,
-                      {Page::UpdateReady, 2, Act::Exit}}})},
-    {.name = "Update-ready, Abbrechen on the Power warning",
-     .pages = Pages({kIntro, {kUpdate, kConfirmation, kUpdateReady, {Page::PowerWarning, 2}}}),
-     .power = {1, 0}},
-    {.name = "Update-ready, power unreadable",
-     .pages = Pages({kIntro, {kUpdate, kConfirmation, kUpdateReady, {Page::ConnectionError}}}),
-     .power = {1, std::nullopt}},
-    {.name = "Zurück on Boot-loader entry checks the power again",
-     .pages = Pages({kIntro,
-                     {kUpdate, kConfirmation, kUpdateReady},
-                     {{Page::BootLoaderEntry, 0, Act::Back},
-                      kUpdateReady,
-                      {Page::PowerWarning, 0},
-                      {Page::BootLoaderEntry, 2, Act::Exit}}}),
-     .power = {1, 1, 1, 0}},
-    {.name = "page ends with 1 after one download: no success",
-     .pages = Pages({kIntro,
-                     {kUpdate},
-                     kToBootEntry,
-                     {{Page::UpdateProgress, 1, Act::Downloads1}, {Page::UpdateError}}}),
-     .written = "delivered.nbf",
-     .record_left = true},
-    {.name = "watchdog after both downloads: no success",
-     .pages = Pages({kIntro,
-                     {kUpdate},
-                     kToBootEntry,
-                     {{Page::UpdateProgress, 2, Act::Downloads2}, {Page::UpdateError}}}),
-     .written = "delivered.nbf"},
-    {.name = "Wiederherstellen cancelled", .pages = Pages({kIntro, {kRestore, kOptionsExit}})},
-    {.name = "Wiederherstellen to the end, not on NT",
-     .pages = Pages({kIntro, {kRestore}, kUpdated}),
-     .restore = Image{},
-     .nt = false,
-     .written = "restore.nbf",
-     .completed = true},
-    {.name = "checksum decides before the ROM type",
-     .pages = Pages({kIntro, {kRestore, {Page::ChecksumError}}}),
-     .restore = Image{.rom = "WBT", .bad_sum = true}},
-    {.name = "ROM type decides before the model",
-     .pages = Pages({kIntro, {kRestore, {Page::IncompatibleImage}}}),
-     .restore = Image{.rom = "WBT", .model = "Orvo 4701"},
-     .refusal = Refusal::RomType},
-    {.name = "model decides before the language",
-     .pages = Pages({kIntro, {kRestore, {Page::IncompatibleImage}}}),
-     .restore = Image{.model = "Orvo 4701", .lang = "ENG"},
-     .refusal = Refusal::Model},
-    {.name = "language differs",
-     .pages = Pages({kIntro, {kRestore, {Page::IncompatibleImage}}}),
-     .restore = Image{.lang = "ENG", .kb = kFlashKB + 2047},
-     .refusal = Refusal::Language},
-    {.name = "33,791 KB fit 32 MB of flash",
-     .pages = Pages({kIntro, {kRestore, {Page::Confirmation, 2, Act::Exit}}}),
-     .restore = Image{.kb = kFlashKB + 1023}},
-    {.name = "33,792 KB do not",
-     .pages = Pages({kIntro, {kRestore, {Page::ImageTooLarge}}}),
-     .restore = Image{.kb = kFlashKB + 1024}},
-    {.name = "Aktualisieren measures its image, not the restore's before",
-     .pages = Pages(
-         {kIntro, {kRestore, {Page::Confirmation, 0, Act::Back}, kUpdate, {Page::ImageTooLarge}}}),
-     .delivered = Image{.kb = kFlashKB + 1024},
-     .restore = Image{}},
-    {.name = "recorded update, ActiveSync connected: record forgotten",
-     .pages = {kOptionsExit},
-     .record = true,
-     .remembered = Image{}},
-    {.name = "no ActiveSync, no boot loader",
-     .pages = Pages({kIntro, {{Page::ConnectionError}}}),
-     .session = false,
-     .boot_loader = false},
-    {.name = "resume with the remembered image",
-     .pages = Pages({{kConfirmation}, kSuccess}),
-     .session = false,
-     .record = true,
-     .remembered = Image{},
-     .written = "backup.nbf",
-     .completed = true},
-    {.name = "resume, remembered image missing",
-     .pages = Pages({{kConfirmation}, kSuccess}),
-     .session = false,
-     .record = true,
-     .written = "delivered.nbf",
-     .completed = true},
-    {.name = "resume, remembered image for another language",
-     .pages = Pages({{kConfirmation}, kSuccess}),
-     .session = false,
-     .record = true,
-     .remembered = Image{.lang = "ENG"},
-     .written = "delivered.nbf",
-     .completed = true},
-    {.name = "resume, remembered image for another model and ROM type",
-     .pages = Pages({{kConfirmation}, kSuccess}),
-     .session = false,
-     .record = true,
-     .remembered = Image{.rom = "WBT", .model = "Orvo 4701"},
-     .written = "delivered.nbf",
-     .completed = true},
-    {.name = "resume, remembered image of another ROM type",
-     .pages = Pages({{kConfirmation}, kSuccess}),
-     .session = false,
-     .record = true,
-     .remembered = Image{.rom = "WBT"},
-     .written = "delivered.nbf",
-     .completed = true},
-    {.name = "boot loader, delivered image of another ROM type",
-     .pages = Pages({kIntro, {{Page::IncompatibleImage}}}),
-     .session = false,
-     .delivered = Image{.rom = "WBT"},
-     .refusal = Refusal::RomType},
-    {.name = "boot loader, delivered image for another language",
-     .pages = Pages({kIntro, {{Page::IncompatibleImage}}}),
-     .session = false,
-     .delivered = Image{.lang = "ENG"},
-     .refusal = Refusal::Language},
-    {.name = "boot loader, no image",
-     .pages = Pages({kIntro, {{Page::ImageNotFound}}}),
-     .session = false,
-     .delivered = std::nullopt},
-    {.name = "boot identity unreadable",
-     .pages = Pages({kIntro, {{Page::IdentificationError}}}),
-     .session = false,
-     .boot_identity = false},
-    {.name = "resume, Abbrechen on Confirmation",
-     .pages = {{Page::Confirmation, 2, Act::Exit}},
-     .session = false,
-     .record = true,
-     .remembered = Image{},
-     .record_left = true},
-    {.name = "resume, page ends with 1 after one download: no success",
-     .pages = {kConfirmation, {Page::UpdateProgress, 1, Act::Downloads1}, {Page::UpdateError}},
-     .session = false,
-     .record = true,
-     .remembered = Image{},
-     .written = "backup.nbf",
-     .record_left = true},
+    {"ActiveSync too old", kOldActiveSync, "165"},
+    {"Abbrechen on Welcome", 0, "W!"},
+    {"Zurück on Preparation and Connection", 0, "W P< W P C< P C!"},
+    {"another model", kAnotherModel, "W P C 269"},
+    {"Enter on Options shows it again", 0, "W P C O=0 O!"},
+    {"Zurück from Options and forward again identifies once", 0, "W P C O< C< P< W P C O< C O!"},
+    {"Sichern on mains (the first answer ignored), Weiter on the Power warning", 0,
+     "W P C O=1000 ~? ~1 Bp O=1000 ~1 ~0 Pw=0 Bp O!"},
+    {"Sichern, Abbrechen on the Power warning", 0, "W P C O=1000 ~1 ~0 Pw=2"},
+    {"Sichern, power unreadable", 0, "W P C O=1000 ~1 ~? 138"},
+    {"Aktualisieren without an image", 0, "W P C O=1035 140", nullptr},
+    {"Aktualisieren to the end", kCompleted, "W P C O=1035 Cf U B Up=1/2 Bd Cm", &kFits, nullptr,
+     nullptr, "delivered.nbf"},
+    {"Zurück on Confirmation, Update-ready, Boot-loader entry; the power checked again", 0,
+     "W P C O=1035 Cf< O=1035 Cf U< Cf U ~1 ~1 B< U ~1 ~0 Pw=0 B!"},
+    {"Update-ready, Abbrechen on the Power warning", 0, "W P C O=1035 Cf U ~1 ~0 Pw=2"},
+    {"Update-ready, power unreadable", 0, "W P C O=1035 Cf U ~1 ~? 138"},
+    {"page ends with 1 after one download: no success", kRecordLeft,
+     "W P C O=1035 Cf U B Up=1/1 114", &kFits, nullptr, nullptr, "delivered.nbf"},
+    {"watchdog after both downloads: no success", 0, "W P C O=1035 Cf U B Up=2/2 114", &kFits,
+     nullptr, nullptr, "delivered.nbf"},
+    {"Wiederherstellen cancelled", 0, "W P C O=1036 O!"},
+    {"Wiederherstellen to the end, not on NT", kNotNt | kCompleted,
+     "W P C O=1036 Cf U B Up=1/2 Bd Cm", &kFits, nullptr, &kFits, "restore.nbf"},
+    // The acceptance checks in their order: each image would fail the later checks too.
+    {"checksum", 0, "W P C O=1036 139", &kFits, nullptr, &kBadSum},
+    {"ROM type", 0, "W P C O=1036 123", &kFits, nullptr, &kWbt4701, "", Refusal::RomType},
+    {"model", 0, "W P C O=1036 123", &kFits, nullptr, &k4701Eng, "", Refusal::Model},
+    {"language", 0, "W P C O=1036 123", &kFits, nullptr, &kEngTooLarge, "", Refusal::Language},
+    {"33,791 KB fit 32 MB of flash", 0, "W P C O=1036 Cf!", &kFits, nullptr, &kLargest},
+    {"33,792 KB do not", 0, "W P C O=1036 151", &kFits, nullptr, &kTooLarge},
+    {"Aktualisieren measures its own image, not the restore's before", 0,
+     "W P C O=1036 Cf< O=1035 151", &kTooLarge, nullptr, &kFits},
+    {"recorded update, ActiveSync connected: the record is forgotten", kRecord, "O!", &kFits,
+     &kFits},
+    {"no ActiveSync, no boot loader", kBootLoader | kSilent, "W P C 138"},
+    {"boot identity unreadable", kBootLoader | kNoIdentity, "W P C 268"},
+    {"boot loader, no image", kBootLoader, "W P C 140", nullptr},
+    {"boot loader, delivered image of another ROM type", kBootLoader, "W P C 123", &kWbt, nullptr,
+     nullptr, "", Refusal::RomType},
+    {"boot loader, delivered image for another language", kBootLoader, "W P C 123", &kEng, nullptr,
+     nullptr, "", Refusal::Language},
+    {"resume with the remembered image", kBootLoader | kRecord | kCompleted, "Cf=1 Up=1/2 Bd Cm",
+     &kFits, &kFits, nullptr, "backup.nbf"},
+    {"resume, remembered image missing", kBootLoader | kRecord | kCompleted, "Cf=1 Up=1/2 Bd Cm",
+     &kFits, nullptr, nullptr, "delivered.nbf"},
+    {"resume, remembered image for another language", kBootLoader | kRecord | kCompleted,
+     "Cf=1 Up=1/2 Bd Cm", &kFits, &kEng, nullptr, "delivered.nbf"},
+    {"resume, remembered image for another model and ROM type", kBootLoader | kRecord | kCompleted,
+     "Cf=1 Up=1/2 Bd Cm", &kFits, &kWbt4701, nullptr, "delivered.nbf"},
+    {"resume, remembered image of another ROM type", kBootLoader | kRecord | kCompleted,
+     "Cf=1 Up=1/2 Bd Cm", &kFits, &kWbt, nullptr, "delivered.nbf"},
+    {"resume, Abbrechen on Confirmation", kBootLoader | kRecord | kRecordLeft, "Cf!", &kFits,
+     &kFits},
+    {"resume, page ends with 1 after one download: no success", kBootLoader | kRecord | kRecordLeft,
+     "Cf=1 Up=1/1 114", &kFits, &kFits, nullptr, "backup.nbf"},
 };
 
-std::atomic<int>* BackFlag(WizardState& state, Page page) {
-    switch (page) {
-        case Page::Preparation:
-            return &state.BackFromPreparation;
-        case Page::Connection:
-            return &state.BackFromConnection;
-        case Page::Options:
-            return &state.BackFromOptions;
-        case Page::Confirmation:
-            return &state.BackFromConfirmation;
-        case Page::UpdateReady:
-            return &state.BackFromUpdateReady;
-        case Page::BootLoaderEntry:
-            return &state.BackFromBootLoaderEntry;
-        default:
-            return nullptr;
-    }
-}
+constexpr std::pair<Page, std::atomic<int> WizardState::*> kBackFlags[] = {
+    {Page::Preparation, &WizardState::BackFromPreparation},
+    {Page::Connection, &WizardState::BackFromConnection},
+    {Page::Options, &WizardState::BackFromOptions},
+    {Page::Confirmation, &WizardState::BackFromConfirmation},
+    {Page::UpdateReady, &WizardState::BackFromUpdateReady},
+    {Page::BootLoaderEntry, &WizardState::BackFromBootLoaderEntry},
+};
 
-std::string WriteImage(const TempDir& dir, const std::string& name, const Image& image) {
-    std::vector<std::uint8_t> bytes = testing::MakeImage({.model = image.model,
-                                                          .rom_type = image.rom,
-                                                          .lang = image.lang,
-                                                          .payload = testing::Payload(64)});
+std::string WriteImage(const testing::TempDir& dir, const std::string& name, const Image& image) {
+    std::vector<std::uint8_t> bytes =
+        testing::MakeImage({image.model, image.rom, image.lang, "2.04", testing::Payload(64)});
     if (image.bad_sum) bytes.back() ^= 0x5A;
     const std::string path = dir.Write(name, bytes);
     // Zeros add nothing to the checksum.
@@ -342,91 +210,81 @@ std::string WriteImage(const TempDir& dir, const std::string& name, const Image&
 }
 
 // The wizard in its world: the handheld, its boot loader on COM1, the PC, and the pages.
-struct World {
-    explicit World(const Road& road) : road(road) {
+struct Wizard {
+    explicit Wizard(const Road& road) : road(road), script(Parse(road.road)) {
         rig.link.services.stop_active_sync = [] {};
         environment.current_dir = start_dir.Folder();
         start_dir.Write("GetDeviceData.dll", {1});
         start_dir.Write("ZIB_WriteReserveArea.dll", {2});
         std::filesystem::create_directory(start_dir.Path("saved"));
         if (road.delivered) WriteImage(start_dir, "delivered.nbf", *road.delivered);
-        if (road.activesync) {
-            const std::string key = std::string(FakeRegistry::kMachine) + kActiveSyncKeyPath;
-            registry.Put(key, "MajorVersion", RegistryType::Dword, {3, 0, 0, 0});
-            registry.Put(key, "MinorVersion", RegistryType::Dword, {5, 0, 0, 0});
+        const std::string machine(FakeRegistry::kMachine);
+        registry.Put(machine + kActiveSyncKeyPath, "MajorVersion", RegistryType::Dword,
+                     {(road.world & kOldActiveSync) ? std::uint8_t{2} : std::uint8_t{3}, 0, 0, 0});
+        registry.Put(machine + kActiveSyncKeyPath, "MinorVersion", RegistryType::Dword,
+                     {5, 0, 0, 0});
+        if (!(road.world & kNotNt)) {
+            registry.PutText(machine + kWindowsVersionKeyPath, "CurrentVersion", "5.1");
         }
-        if (road.nt) {
-            registry.PutText(std::string(FakeRegistry::kMachine) + kWindowsVersionKeyPath,
-                             "CurrentVersion", "5.1");
-        }
-        if (road.record) {
+        if (road.world & kRecord) {
             WizardState earlier;
             earlier.ImagePath = road.remembered
                                     ? WriteImage(start_dir, "saved/backup.nbf", *road.remembered)
                                     : start_dir.Path("saved/gone.nbf");
             SaveFlashSettings(earlier, registry);
         }
-        handheld.session = road.session;
-        handheld.power.assign(road.power.begin(), road.power.end());
-        handheld.on_invoke = [this](const FakeRemoteApi::InvokeCall& call) {
+        handheld.session = !(road.world & kBootLoader);
+        handheld.power = script.power;
+        handheld.on_invoke = [&road](const FakeRemoteApi::InvokeCall& call) {
+            const std::u16string model =
+                (road.world & kAnotherModel) ? u"Model: Orvo -4701NBT" : u"Model: Orvo -4700NBT";
             if (call.function != u"GetDeviceData") return FakeRemoteApi::InvokeAnswer{};
             return FakeRemoteApi::InvokeAnswer{
-                0, testing::DeviceDataReply(u"2.04.00 GER", this->road.model_text, u"32")};
+                0, testing::DeviceDataReply(u"2.04.00 GER", model, u"32")};
         };
-        com1 = rig.ports.Add("COM1");
-        com1->responder = [this](const std::string& written) -> std::string {
-            if (!this->road.boot_loader) return {};
+        com1->responder = [&road](const std::string& written) -> std::string {
+            if (road.world & kSilent) return {};
             if (written.find("Port Test") != std::string::npos) return written + "\n";
-            if (written.find("readdata") == std::string::npos || !this->road.boot_identity) {
+            if (written.find("readdata") == std::string::npos || (road.world & kNoIdentity)) {
                 return {};
             }
             std::string record = "Orvo 4700NBTGER2.04";
             record.resize(40, ' ');
             return "QARS " + record + "QARE\r\n";
         };
-        if (road.restore) {
-            ui.ScriptFileDialog(WriteImage(start_dir, "saved/restore.nbf", *road.restore));
-        } else {
-            ui.ScriptFileDialog(std::nullopt);
-        }
-        for (const Shown& shown : road.pages)
+        ui.ScriptFileDialog(
+            road.restore ? std::optional(WriteImage(start_dir, "saved/restore.nbf", *road.restore))
+                         : std::nullopt);
+        for (const Shown& shown : script.pages) {
             ui.Script(shown.page, [this, shown] { return Do(shown); });
+        }
     }
 
     // What the page does before it ends, as the real one would.
     int Do(const Shown& shown) {
         WizardState& state = rig.state;
-        switch (shown.act) {
-            case Act::Exit:
-                state.ExitRequested = 1;
-                break;
-            case Act::Back:
-                *BackFlag(state, shown.page) = 1;
-                break;
-            default:
-                break;
+        for (const auto& [page, flag] : kBackFlags) {
+            if (page == shown.page && shown.back) state.*flag = 1;
         }
+        if (shown.exit) state.ExitRequested = 1;
         if (shown.page == Page::Confirmation) {
-            EXPECT_EQ(state.ConfirmBackEnabled.load(), road.session ? 1 : 0);
+            EXPECT_EQ(state.ConfirmBackEnabled.load(), (road.world & kBootLoader) ? 0 : 1);
             EXPECT_EQ(ui.NoticesClosed(), ui.NoticesShown()) << "the notice is gone by now";
         }
-        if (shown.page == Page::BootLoaderEntry && shown.act == Act::Next) {
+        if (shown.page == Page::BootLoaderEntry && !shown.back && !shown.exit) {
             EXPECT_EQ(OpenBootPort(rig.link), 1);
         }
         if (shown.page == Page::UpdateProgress) {
             written = state.ImagePath;
             SaveFlashSettings(state, registry);
-            rig.link.CompletedDownloads = shown.act == Act::Downloads2 ? 2 : 1;
-            if (shown.act == Act::Downloads2) ClearFlashSettings(registry);
+            rig.link.CompletedDownloads = shown.downloads;
+            if (shown.downloads == 2) ClearFlashSettings(registry);
         }
         return shown.result;
     }
 
-    void Run() {
-        RunWizard(rig.state, {ui, environment, registry, files, device, active_sync, rig.link});
-    }
-
     const Road& road;
+    const Script script;
     LinkRig rig;
     FakeUi& ui = rig.ui;
     Handheld handheld;
@@ -438,63 +296,65 @@ struct World {
     FakeProcesses processes;
     FakeFiles files;
     ActiveSyncHost active_sync{registry, processes, rig.clock};
-    TempDir start_dir;
-    std::shared_ptr<FakeSerialPort::Behaviour> com1;
-    std::string written{};
+    testing::TempDir start_dir;
+    std::shared_ptr<FakeSerialPort::Behaviour> com1 = rig.ports.Add("COM1");
+    std::string written;
 };
 
 TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
     for (const Road& road : kRoads) {
         SCOPED_TRACE(road.name);
-        World world(road);
-        world.Run();
-        WizardState& state = world.rig.state;
+        Wizard wizard(road);
+        RunWizard(wizard.rig.state, {wizard.ui, wizard.environment, wizard.registry, wizard.files,
+                                     wizard.device, wizard.active_sync, wizard.rig.link});
+        const WizardState& state = wizard.rig.state;
 
         std::vector<Page> pages;
-        for (const Shown& shown : road.pages) pages.push_back(shown.page);
-        EXPECT_EQ(world.ui.Opened(), pages);
-        EXPECT_TRUE(world.ui.CloseRequested());
-        for (Page page : {Page::Preparation, Page::Connection, Page::Options, Page::Confirmation,
-                          Page::UpdateReady, Page::BootLoaderEntry}) {
-            EXPECT_EQ(BackFlag(state, page)->load(), 0) << ::testing::PrintToString(page);
-        }
+        for (const Shown& shown : wizard.script.pages) pages.push_back(shown.page);
+        EXPECT_EQ(wizard.ui.Opened(), pages);
+        EXPECT_TRUE(wizard.ui.CloseRequested());
+        for (const auto& [page, flag] : kBackFlags) EXPECT_EQ((state.*flag).load(), 0);
 
-        const auto invokes = world.handheld.Invokes();
-        const auto identifications =
-            std::count_if(invokes.begin(), invokes.end(),
-                          [](const auto& call) { return call.function == u"GetDeviceData"; });
+        const auto invokes = wizard.handheld.Invokes();
+        const auto identified = std::count_if(invokes.begin(), invokes.end(), [](const auto& call) {
+            return call.function == u"GetDeviceData";
+        });
         const bool connected = std::any_of(pages.begin(), pages.end(), [](Page page) {
             return page == Page::Options || page == Page::InvalidModel;
         });
-        EXPECT_EQ(identifications, road.session && connected ? 1 : 0);
+        EXPECT_EQ(identified, connected && !(road.world & kBootLoader) ? 1 : 0);
 
-        const auto updates =
-            static_cast<std::size_t>(std::count(pages.begin(), pages.end(), Page::UpdateProgress));
-        EXPECT_EQ(world.ui.Variants(),
+        const auto updates = std::count(pages.begin(), pages.end(), Page::UpdateProgress);
+        EXPECT_EQ(wizard.ui.Variants(),
                   std::vector<UpdateVariant>(
-                      updates, road.session ? UpdateVariant::Main : UpdateVariant::Resume));
-        EXPECT_EQ(std::filesystem::path(world.written).filename(), road.written);
+                      static_cast<std::size_t>(updates),
+                      (road.world & kBootLoader) ? UpdateVariant::Resume : UpdateVariant::Main));
+        EXPECT_EQ(std::filesystem::path(wizard.written).filename(), road.written);
 
-        const auto restores = std::count_if(road.pages.begin(), road.pages.end(), [](auto shown) {
+        const auto& shown_pages = wizard.script.pages;
+        const auto restores = std::count_if(shown_pages.begin(), shown_pages.end(), [](auto shown) {
             return shown.page == Page::Options && shown.result == kOptionsRestore;
         });
-        const std::string folder = road.nt ? "%USERPROFILE%\\Eigene Dateien" : "c:\\Eigene Dateien";
-        const auto dialogs = world.ui.Dialogs();
-        ASSERT_EQ(dialogs.size(), static_cast<std::size_t>(restores));
-        for (const auto& dialog : dialogs) {
+        ASSERT_EQ(wizard.ui.Dialogs().size(), static_cast<std::size_t>(restores));
+        for (const auto& dialog : wizard.ui.Dialogs()) {
             EXPECT_EQ(dialog.kind, FileDialog::Kind::Open);
-            EXPECT_EQ(dialog.initial_folder, folder);
+            EXPECT_EQ(dialog.initial_folder, (road.world & kNotNt)
+                                                 ? "c:\\Eigene Dateien"
+                                                 : "%USERPROFILE%\\Eigene Dateien");
             EXPECT_EQ(dialog.proposed, "");
         }
 
-        const auto sent = world.com1->Written();
-        const bool version_box = std::any_of(
-            sent.begin(), sent.end(), [](const std::string& s) { return s.starts_with("shmsg"); });
-        EXPECT_EQ(version_box, road.completed);
-        EXPECT_EQ(world.files.removed, road.completed
-                                           ? std::vector<std::string>{"C:\\windows\\VARNEL.QDX"}
-                                           : std::vector<std::string>{});
-        EXPECT_EQ(world.registry.HasKey(kSettingsKeyPath), road.record_left);
+        const bool completed = road.world & kCompleted;
+        const auto sent = wizard.com1->Written();
+        EXPECT_EQ(std::any_of(sent.begin(), sent.end(),
+                              [](const std::string& s) { return s.starts_with("shmsg"); }),
+                  completed)
+            << "the version box";
+        EXPECT_EQ(wizard.files.removed.size(), completed ? 1u : 0u);
+        if (completed) {
+            EXPECT_EQ(wizard.files.removed[0], "C:\\windows\\VARNEL.QDX");
+        }
+        EXPECT_EQ(wizard.registry.HasKey(kSettingsKeyPath), (road.world & kRecordLeft) != 0);
 
         EXPECT_EQ(state.RomVersionMismatch.load(), road.refusal == Refusal::RomType);
         EXPECT_EQ(state.ImageModelMismatch.load(), road.refusal == Refusal::Model);
@@ -503,5 +363,4 @@ TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
 }
 
 }  // namespace
-}  // namespace test
-}  // namespace orvo
+}  // namespace orvo::test
