@@ -22,7 +22,7 @@
 #include "pages/update_ready_page.h"
 #include "platform/win32/win32_code_page.h"
 #include "unit/image_test_files.h"
-#include "win32/program_resources.h"
+#include "win32/page_rig.h"
 
 #include <windows.h>
 
@@ -37,14 +37,10 @@
 namespace orvo::pages {
 namespace {
 
-// The program's resources and texts, the page seam over them, and the services pages reach.
-struct PageRig {
+// The real pages with the services they reach.
+struct PageRig : test::PageRig {
     PageRig() {
-        catalogue.Load([&](int id) { return resources.String(id).value_or(L""); });
-        context.hInst = resources.Module();
         display.Make(resources.Module());
-        context.hMainWnd =
-            CreateWindowW(L"STATIC", L"SETUP", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
         context.device = &device;
         context.link = &link;
         context.registry = &registry;
@@ -59,18 +55,8 @@ struct PageRig {
         state.Device = {"Orvo 4700", "NBT", "GER", "2.04", "German", 32};
         state.Image.Version = "2.10";
     }
-    ~PageRig() {
-        if (IsWindow(context.hMainWnd)) DestroyWindow(context.hMainWnd);
-    }
     std::wstring T(int id) const { return catalogue.Text(id); }
 
-    test::ProgramResources resources;
-    MessageCatalogue catalogue;
-    WizardState state;
-    DisplayResources display;
-    PageContext context{
-        .catalogue = catalogue, .state = state, .display = display, .WarningBrush = {}};
-    PageUi ui{context};
     FakeRemoteApi remote;
     ScaledClock clock{10};
     win32::Win32AnsiCodePage code_page;
@@ -90,8 +76,8 @@ struct PageRig {
 
 // The dialog a thread shows, once it is there.
 HWND WaitForPage(DWORD thread) {
-    for (int i = 0; i < 500; ++i) {
-        HWND found = nullptr;
+    HWND found = nullptr;
+    test::Eventually([&] {
         EnumThreadWindows(
             thread,
             [](HWND window, LPARAM out) {
@@ -102,10 +88,9 @@ HWND WaitForPage(DWORD thread) {
                 return FALSE;
             },
             reinterpret_cast<LPARAM>(&found));
-        if (found != nullptr) return found;
-        Sleep(10);
-    }
-    return nullptr;
+        return found != nullptr;
+    });
+    return found;
 }
 
 std::wstring TextOf(HWND page, int control) {
