@@ -10,12 +10,6 @@ namespace orvo {
 
 inline constexpr char kMarkerFileName[] = "\\VARNEL.QDX";
 
-// The Options page's end codes.
-inline constexpr int kOptionsEnter = 0;
-inline constexpr int kOptionsBackup = 1000;
-inline constexpr int kOptionsUpdate = 1035;
-inline constexpr int kOptionsRestore = 1036;
-
 // Runs the whole wizard; it always ends with the close request.
 void RunWizard(WizardState& state, WizardServices services);
 

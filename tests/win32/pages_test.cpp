@@ -214,7 +214,7 @@ std::vector<PageCase> Cases() {
          &WizardState::ExitRequested},
         {"Options Enter", Page::Options, kOptionsTexts, IDC_FORWARD, 0},
         {"Options Sichern, an existing file replaced", Page::Options, kOptionsTexts,
-         IDC_OPTIONS_BACKUP, kOptionsBackupChosen, nullptr,
+         IDC_OPTIONS_BACKUP, kOptionsBackup, nullptr,
          [](PageRig& rig) {
              rig.script_ui.ScriptFileDialog("C:\\Sicherung\\ORVOROM204.nbf");
              rig.files.existing = {"C:\\Sicherung\\ORVOROM204.nbf"};
