@@ -77,6 +77,7 @@ class FramePage {
 
   private:
     HeadingFont heading_font_;
+    win32::OwnedFont bold_font_;
     OwnPicture own_picture_;
 };
 
