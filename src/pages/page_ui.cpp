@@ -12,7 +12,6 @@
 #include "pages/update_error_page.h"
 #include "pages/update_ready_page.h"
 #include "pages/boot_loader_entry_page.h"
-#include "pages/checking_notice.h"
 #include "pages/power_warning_page.h"
 #include "pages/update_progress_page.h"
 #include "pages/welcome_page.h"
