@@ -7,12 +7,12 @@ namespace orvo::pages {
 PageWorkers::~PageWorkers() {
     power_poller.Stop();
     JoinBootWait();
-    if (update_worker_.joinable()) update_worker_.join();
+    if (progress_worker_.joinable()) progress_worker_.join();
 }
 
-void PageWorkers::StartUpdateWorker(std::function<void()> work) {
-    update_worker_ =
-        std::thread([earlier = std::move(update_worker_), work = std::move(work)]() mutable {
+void PageWorkers::StartProgressWorker(std::function<void()> work) {
+    progress_worker_ =
+        std::thread([earlier = std::move(progress_worker_), work = std::move(work)]() mutable {
             if (earlier.joinable()) earlier.join();
             work();
         });
@@ -37,7 +37,7 @@ void PageWorkers::End(WizardState& state, BootLink& link) {
     link.Stop();
     power_poller.Stop();
     JoinBootWait();
-    if (update_worker_.joinable()) update_worker_.join();
+    if (progress_worker_.joinable()) progress_worker_.join();
 }
 
 }  // namespace orvo::pages

@@ -35,9 +35,9 @@ INT_PTR UpdateProgressPage::Initialise() {
     if (context_.registry != nullptr) SaveFlashSettings(state, *context_.registry);
     if (BootLink* link = context_.link) {
         if (context_.update_variant == UpdateVariant::Main) {
-            context_.workers.StartUpdateWorker([link] { UpdateWorker(*link); });
+            context_.workers.StartProgressWorker([link] { UpdateWorker(*link); });
         } else {
-            context_.workers.StartUpdateWorker([link] { ResumeUpdateWorker(*link); });
+            context_.workers.StartProgressWorker([link] { ResumeUpdateWorker(*link); });
         }
     }
     // The link's own periods, asked for by its threads, come after this one.
