@@ -32,9 +32,9 @@ void PageWorkers::StopLinkForGood(BootLink& link) {
     power_poller.Stop();
 }
 
-void PageWorkers::End(WizardState& state, BootLink& link) {
+void PageWorkers::End(WizardState& state, BootLink* link) {
     state.BootWaitStop = 1;
-    link.Stop();
+    if (link != nullptr) link->Stop();
     power_poller.Stop();
     JoinBootWait();
     if (progress_worker_.joinable()) progress_worker_.join();

@@ -40,8 +40,8 @@ class PageWorkers {
 
     // Tells every worker to end (the watcher by BootWaitStop, the update worker by the stopped
     // link, the poller by its own stop; the backup ends by itself) and waits for them. Called
-    // once the pages are gone.
-    void End(WizardState& state, BootLink& link);
+    // once the pages are gone; `link` may be none where no link was made.
+    void End(WizardState& state, BootLink* link);
 
   private:
     std::thread progress_worker_;

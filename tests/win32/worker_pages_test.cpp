@@ -28,7 +28,7 @@ struct WorkerRig : PageRig {
         context.registry = &registry;
     }
     // The pages' threads end before the link and the services they reach.
-    ~WorkerRig() { context.workers.End(state, link); }
+    ~WorkerRig() { context.workers.End(state, &link); }
 
     std::wstring Text(HWND page, int control) {
         wchar_t text[400] = {};
