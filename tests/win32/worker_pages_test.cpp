@@ -66,7 +66,7 @@ TEST(UpdateProgressPage, DurationByExactRomTypeAndLine) {
     }
 }
 
-// The page records the update, shows its texts and the hourglass, ignores Enter and Esc, and
+// The page records the update, shows its duration and the hourglass, ignores Enter and Esc, and
 // when timer 2 fires closes the image, stops the link and ends with 2.
 TEST(UpdateProgressPage, RecordsTheUpdateAndItsWatchdogEndsIt) {
     WorkerRig rig;
@@ -77,15 +77,13 @@ TEST(UpdateProgressPage, RecordsTheUpdateAndItsWatchdogEndsIt) {
     rig.state.Device = testing::Identity("Orvo 4700", "NBT");
     rig.state.SerialLink = 0;
 
-    std::wstring texts[3];
+    std::wstring duration;
     LRESULT cursor_handled = FALSE;
     bool stayed = false;
     std::thread user([&] {
         ASSERT_TRUE(Eventually([&] { return rig.context.hProgressPage.load() != nullptr; }));
         const HWND page = rig.context.hProgressPage;
-        texts[0] = rig.Text(page, IDC_UPDATE_PROGRESS_TITLE);
-        texts[1] = rig.Text(page, IDC_UPDATE_PROGRESS_WARNING);
-        texts[2] = rig.Text(page, IDC_UPDATE_PROGRESS_DURATION);
+        duration = rig.Text(page, IDC_UPDATE_PROGRESS_DURATION);
         cursor_handled = SendMessageW(page, WM_SETCURSOR, reinterpret_cast<WPARAM>(page),
                                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
         SendMessageW(page, WM_COMMAND, IDC_FORWARD, 0);
@@ -96,9 +94,7 @@ TEST(UpdateProgressPage, RecordsTheUpdateAndItsWatchdogEndsIt) {
     EXPECT_EQ(rig.ui.OpenUpdateProgressPage(UpdateVariant::Main), 2);
     user.join();
 
-    EXPECT_EQ(texts[0], rig.catalogue.Text(IDS_UPDATE_PROGRESS_TITLE));
-    EXPECT_EQ(texts[1], rig.catalogue.Text(IDS_UPDATE_PROGRESS_WARNING));
-    EXPECT_EQ(texts[2], rig.catalogue.Text(IDS_UPDATE_DURATION_8_MIN)) << "NBT over USB";
+    EXPECT_EQ(duration, rig.catalogue.Text(IDS_UPDATE_DURATION_8_MIN)) << "NBT over USB";
     EXPECT_TRUE(cursor_handled);
     EXPECT_TRUE(stayed) << "Enter and Esc do nothing";
     EXPECT_FALSE(rig.state.ImageFileHandle.IsOpen());
@@ -120,7 +116,6 @@ TEST(PowerWarningPage, WeiterOnlyOnMainsWithOnePollerOutlivingThePage) {
     std::thread user([&] {
         ASSERT_TRUE(Eventually([&] { return rig.context.hPowerPage.load() != nullptr; }));
         const HWND page = rig.context.hPowerPage;
-        EXPECT_EQ(rig.Text(page, IDC_POWER_HEADING), rig.catalogue.Text(IDS_POWER_HEADING));
         disabled_on_battery = Eventually([&] { return !rig.Enabled(page, IDC_FORWARD); });
         SendMessageW(page, WM_COMMAND, IDC_FORWARD, 0);
         stayed_on_battery = IsWindow(page);
@@ -163,8 +158,6 @@ TEST(BootLoaderEntryPage, WeiterOnlyOnceTheBootLoaderAnswers) {
 
     bool weiter_disabled = false;
     EXPECT_EQ(show([&](HWND page) {
-                  EXPECT_EQ(rig.Text(page, IDC_BOOT_ENTRY_STEPS),
-                            rig.catalogue.Text(IDS_BOOT_ENTRY_STEPS));
                   weiter_disabled = Eventually([&] { return rig.remote.PowerQueries() > 3; }) &&
                                     !rig.Enabled(page, IDC_FORWARD) && rig.Enabled(page, IDC_BACK);
                   PostMessageW(page, WM_COMMAND, IDC_CANCEL, 0);
@@ -183,7 +176,6 @@ TEST(BootLoaderEntryPage, WeiterOnlyOnceTheBootLoaderAnswers) {
               }),
               1);
     EXPECT_TRUE(rig.link.hPort.IsOpen());
-    EXPECT_EQ(rig.state.BackFromBootLoaderEntry, 0);
 }
 
 }  // namespace
