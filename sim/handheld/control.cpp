@@ -57,7 +57,7 @@ std::string Usage(const std::string& what) { return "error usage: " + what; }
 std::string FlashCommand(Handheld& h, const std::vector<std::string>& w) {
     unsigned long address = 0;
     unsigned long length = 0;
-    if (w.size() != 4 || !Number(w[2], address, 16)) {
+    if (w.size() != 4 || !Number(w[2], address, 16) || address > 0xFFFFFFFF) {
         return Usage("flash read ADDR LEN | flash write ADDR HEX | flash erase ADDR LEN");
     }
     auto a = static_cast<std::uint32_t>(address);
@@ -66,7 +66,12 @@ std::string FlashCommand(Handheld& h, const std::vector<std::string>& w) {
         return "ok " + ToHex(h.flash.Read(a, length));
     }
     std::vector<std::uint8_t> data;
-    if (w[1] == "erase" && Number(w[3], length, 0)) data.assign(length, 0xFF);
+    if (w[1] == "erase" && Number(w[3], length, 0)) {
+        // Checked before the erased bytes are made: a length beyond the flash is refused, not
+        // allocated.
+        if (!h.flash.Contains(a, length)) return "error outside the flash";
+        data.assign(length, 0xFF);
+    }
     if (w[1] == "write" && !FromHex(w[3], data)) return "error not hexadecimal bytes: " + w[3];
     if (data.empty()) return Usage("flash read ADDR LEN (at most 4096) | flash erase ADDR LEN");
     return h.flash.Write(a, data.data(), data.size()) ? "ok" : "error outside the flash";
