@@ -8,8 +8,6 @@
 #include "fuzz/fuzz_check.h"
 #include "image/image_header.h"
 
-#include <unistd.h>
-
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -69,19 +67,17 @@ class StreamPort final : public orvo::SerialPort {
 };
 
 // An image of two and a half blocks, for a download the stream starts.
-std::string ImageFile() {
-    static const std::string path = [] {
-        char name[] = "/tmp/reader-fuzz-XXXXXX";
-        const int fd = mkstemp(name);
-        Require(fd >= 0, "no temporary image file");
-        close(fd);
-        std::ofstream out(name, std::ios::binary);
+const std::string& ImageFile() {
+    static const orvo::fuzz::TemporaryFile file("reader-fuzz");
+    static const bool written = [] {
+        std::ofstream out(file.path(), std::ios::binary);
         const std::vector<char> payload(orvo::BLOCK_LENGTH * 5 / 2, '\x5A');
         out << "Orvo 4700-NBT-GER-2.04-0--------";
         out.write(payload.data(), static_cast<std::streamsize>(payload.size()));
-        return std::string(name);
+        return out.good();
     }();
-    return path;
+    Require(written, "the image file cannot be written");
+    return file.path();
 }
 
 }  // namespace

@@ -17,16 +17,12 @@ using orvo::fuzz::Require;
 
 namespace {
 
-std::string FlashFile() {
-    static const std::string path = [] {
-        char name[] = "/tmp/sim-control-fuzz-XXXXXX";
-        const int fd = mkstemp(name);
-        Require(fd >= 0, "no temporary flash file");
-        close(fd);
-        unlink(name);
-        return std::string(name);
-    }();
-    return path;
+// The flash file, made by the first handheld that opens it.
+const std::string& FlashFile() {
+    static const orvo::fuzz::TemporaryFile file("sim-control-fuzz");
+    static const bool made_anew = unlink(file.path().c_str()) == 0;
+    Require(made_anew, "the flash file cannot be made anew");
+    return file.path();
 }
 
 bool IsUtf8(const std::string& text) {
