@@ -1,5 +1,6 @@
 #include "control.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <sstream>
 
@@ -18,11 +19,13 @@ constexpr char kHelp[] =
     "flash read ADDR LEN | "
     "flash write ADDR HEX | flash erase ADDR LEN | file put PATH HEX | file del PATH | quit";
 
+// Every number of a command is 32 bits wide: a larger one is refused, not cut to fit.
 bool Number(const std::string& text, unsigned long& value, int base = 10) {
     if (text.empty()) return false;
     char* end = nullptr;
+    errno = 0;
     value = std::strtoul(text.c_str(), &end, base);
-    return *end == '\0' && text[0] != '-';
+    return *end == '\0' && text[0] != '-' && errno == 0 && value <= 0xFFFFFFFFul;
 }
 
 bool FromHex(const std::string& text, std::vector<std::uint8_t>& out) {
@@ -57,7 +60,7 @@ std::string Usage(const std::string& what) { return "error usage: " + what; }
 std::string FlashCommand(Handheld& h, const std::vector<std::string>& w) {
     unsigned long address = 0;
     unsigned long length = 0;
-    if (w.size() != 4 || !Number(w[2], address, 16) || address > 0xFFFFFFFF) {
+    if (w.size() != 4 || !Number(w[2], address, 16)) {
         return Usage("flash read ADDR LEN | flash write ADDR HEX | flash erase ADDR LEN");
     }
     auto a = static_cast<std::uint32_t>(address);
