@@ -8,10 +8,13 @@
 #include "fuzz/fuzz_check.h"
 #include "image/image_header.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -19,15 +22,15 @@ using orvo::fuzz::Require;
 
 namespace {
 
-// Pauses take no time; a second of the system's time passes in a microsecond, so that every
-// bounded wait of a download ends at once.
+// Pauses take no time; a second of the system's time passes in a millisecond, so that every
+// bounded wait of a download ends soon.
 class InstantClock final : public orvo::Clock {
   public:
     std::chrono::nanoseconds Real(orvo::Millis) const override { return {}; }
     orvo::Millis Now() const override {
         const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
             std::chrono::steady_clock::now() - start_);
-        return orvo::Millis(elapsed.count() * 1000);
+        return orvo::Millis(elapsed.count());
     }
 
   private:
@@ -39,22 +42,35 @@ class NullLog final : public orvo::DebugLog {
     void Write(std::string_view) override {}
 };
 
-// A USB serial device that delivers the input and is gone after it; it takes every write.
+// A USB serial device that delivers the input and is gone after it; it takes every write. As a
+// boot loader waits for its answer, it holds what follows a request byte during a download until
+// the PC has written (for a while at most), so that the stream can lead a download on.
 class StreamPort final : public orvo::SerialPort {
   public:
-    StreamPort(const std::uint8_t* data, std::size_t size) : next_(data), end_(data + size) {}
+    StreamPort(const std::uint8_t* data, std::size_t size, const std::atomic<int>& download_active)
+        : next_(data), end_(data + size), download_active_(download_active) {}
 
     bool ApplyLineSettings() override { return true; }
     bool RaiseDtr() override { return true; }
     bool RaiseRts() override { return true; }
     bool SetReadReturnsAtOnce() override { return true; }
     std::size_t Write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds) override {
+        ++writes_;
         return bytes.size();
     }
     bool Drain(std::chrono::milliseconds) override { return true; }
     ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds) override {
+        if (held_since_ && writes_ == writes_when_held_ && download_active_ == 1 &&
+            std::chrono::steady_clock::now() - *held_since_ < kLongestHold) {
+            return ReadResult::Nothing;
+        }
+        held_since_.reset();
         if (next_ == end_) return ReadResult::Failed;
         byte = *next_++;
+        if (byte == 0x01 || byte == 0x02) {
+            held_since_ = std::chrono::steady_clock::now();
+            writes_when_held_ = writes_;
+        }
         return ReadResult::Byte;
     }
     void WakeReader() override {}
@@ -62,16 +78,22 @@ class StreamPort final : public orvo::SerialPort {
     void Shut() override {}
 
   private:
+    static constexpr std::chrono::milliseconds kLongestHold{20};
     const std::uint8_t* next_;
     const std::uint8_t* const end_;
+    const std::atomic<int>& download_active_;
+    std::atomic<unsigned> writes_{0};
+    unsigned writes_when_held_ = 0;
+    std::optional<std::chrono::steady_clock::time_point> held_since_;
 };
 
-// An image of two and a half blocks, for a download the stream starts.
+// An image whose first download, from offset 0x80000, is two and a half blocks long, for a
+// download the stream starts.
 const std::string& ImageFile() {
     static const orvo::fuzz::TemporaryFile file("reader-fuzz");
     static const bool written = [] {
         std::ofstream out(file.path(), std::ios::binary);
-        const std::vector<char> payload(orvo::BLOCK_LENGTH * 5 / 2, '\x5A');
+        const std::vector<char> payload(0x80000 + orvo::BLOCK_LENGTH * 5 / 2, '\x5A');
         out << "Orvo 4700-NBT-GER-2.04-0--------";
         out.write(payload.data(), static_cast<std::streamsize>(payload.size()));
         return out.good();
@@ -93,7 +115,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     state.DownloadStatus = 1;
     orvo::BootLink link(state, orvo::LinkServices{ports, clock, log, ui, {}, {}});
     link.Requests.Offer({0xA0080000, orvo::BLOCK_LENGTH * 2});
-    link.hPort.Set(std::make_shared<StreamPort>(data, size));
+    link.hPort.Set(std::make_shared<StreamPort>(data, size, link.Download.DownloadActive));
     link.Restart();
     orvo::USBReadThread(link);
 
