@@ -56,10 +56,8 @@ Json Downloads(const std::vector<DownloadRecord>& list) {
 Json FlashJson(const rig::Flash& f) {
     Json ranges = Json::array();
     for (const auto& [first, last] : f.written()) ranges.push_back({Hex(first), Hex(last)});
-    return {{"file", f.path()},
-            {"bytes", f.file_size()},
-            {"sha256", f.Sha256()},
-            {"written", ranges}};
+    return {
+        {"file", f.path()}, {"bytes", f.file_size()}, {"sha256", f.Sha256()}, {"written", ranges}};
 }
 
 Json Files(const DeviceFiles& files) {
