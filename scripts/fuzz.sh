@@ -36,9 +36,13 @@ for t in "${targets[@]}"; do
     work="build/fuzz/corpus/$t"
     log="artefacts/fuzz/$t.log"
     mkdir -p "$work"
+    # The reader scans its pending text at every byte: beyond its 1000-byte room longer inputs
+    # only cost time.
+    max_len=4096
+    [ "$t" = reader ] && max_len=1200
     start=$(date +%s)
     result=clean
-    nice -n 19 "$program" "${limit[@]}" -max_len=4096 -timeout=10 -print_final_stats=1 \
+    nice -n 19 "$program" "${limit[@]}" -max_len="$max_len" -timeout=10 -print_final_stats=1 \
         -artifact_prefix="artefacts/fuzz/$t-" "$work" "tests/fuzz/corpus/$t" >"$log" 2>&1 ||
         { result="FAILED (see $log)"; failed=1; }
     seconds=$(($(date +%s) - start))
