@@ -34,7 +34,9 @@ Commands:
                 order, each twice; without --port: /dev/ttyS0, /dev/ttyUSB0,
                 /dev/ttyUSB1, /dev/ttyS1), read its identity, check the image's
                 checksum, model, language and ROM type against it, write it in
-                two downloads and draw its version on the handheld's screen.
+                two downloads and draw its version on the handheld's screen. A
+                progress line shows the image bytes written, the rate and the
+                time left.
                 --verbose shows the link's diagnostic texts on standard error.
                 Exit status: 0 updated; 1 the image cannot be read; 2 its
                 checksum is wrong; 3 no boot loader answered; 4 the identity

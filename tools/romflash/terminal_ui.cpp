@@ -161,8 +161,7 @@ void TerminalUi::DrawProgress() {
     out_ << "\r[" << std::string(filled, '#') << std::string(kBarWidth - filled, ' ') << "] "
          << percent << " %  " << Mebibytes(sent_bytes_) << " of " << Mebibytes(total_bytes_)
          << " MiB";
-    // The rate over the whole transfer: a serial line's rate hardly changes, and the first
-    // block's pause before the boot loader asks for it does not skew it for long.
+    // The average since the first image bytes went out: a serial line's rate hardly changes.
     const Millis now = clock_ ? clock_->Now() : Millis{0};
     const double seconds =
         first_sent_ ? std::chrono::duration<double>(now - *first_sent_).count() : 0;
