@@ -134,6 +134,10 @@ std::string StateJson(Handheld& h, const std::vector<PortInfo>& ports) {
         {"cable", Str(h.cable ? "plugged" : "pulled")},
         {"pull_after_blocks",
          h.pull_after_blocks ? std::to_string(*h.pull_after_blocks) : std::string("null")},
+        {"pull_during", h.pull_during
+                            ? Object({{"download", std::to_string(h.pull_during->download)},
+                                      {"blocks", std::to_string(h.pull_during->blocks)}})
+                            : std::string("null")},
         {"silent", Bool(h.silent)},
         {"baud", std::to_string(h.baud)},
         {"mains", Bool(h.mains)},
