@@ -1,9 +1,12 @@
 // uidriver: acts as the user on the wizard's pages, one command per run.
 //
 //   uidriver find      [--title T] [--template N] [--timeout MS]   the page now shown
+//                      [--window H] [--not H]    that page only / any page but that one
+//   uidriver handle    [page options]            the page's window handle, for --window/--not
 //   uidriver dump      [page options]            title and every control: id class enabled text
 //   uidriver text ID   [page options]            a control's text
 //   uidriver enabled ID / checked ID             1 or 0
+//   uidriver rect ID                             the control's place on the screen: x y w h
 //   uidriver click ID                            presses an enabled button
 //   uidriver check ID on|off                     ticks or clears an enabled check box
 //   uidriver key enter|esc                       presses a key on the page
@@ -88,6 +91,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.query.title = argv[++i];
         } else if (arg == L"--template" && has_value) {
             options.query.template_id = _wtoi(argv[++i]);
+        } else if ((arg == L"--window" || arg == L"--not") && has_value) {
+            HWND window =
+                reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(argv[++i], nullptr, 10)));
+            (arg == L"--window" ? options.query.window : options.query.other_than) = window;
         } else if (arg == L"--timeout" && has_value) {
             options.timeout_ms = static_cast<DWORD>(_wtoi(argv[++i]));
         } else if (arg.rfind(L"--", 0) == 0) {
@@ -157,6 +164,11 @@ int OnControl(HWND page, const std::wstring& command, const Options& options) {
     if (control == nullptr) return kNoControl;
     if (command == L"text") {
         Print(Escaped(TextOf(control)));
+    } else if (command == L"rect") {
+        RECT r{};
+        GetWindowRect(control, &r);
+        Print(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+              std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top));
     } else if (command == L"enabled") {
         Print(IsWindowEnabled(control) ? L"1" : L"0");
     } else if (command == L"checked") {
@@ -271,6 +283,10 @@ int wmain(int argc, wchar_t** argv) {
     HWND page = WaitForPage(options);
     if (page == nullptr) return kNoPage;
     if (command == L"dump") return Dump(page);
+    if (command == L"handle") {
+        Print(std::to_wstring(reinterpret_cast<UINT_PTR>(page)));
+        return kDone;
+    }
     if (command == L"key")
         return options.arguments.empty() ? kUsage : Key(page, options.arguments[0]);
     if (command == L"wait-enabled") return WaitEnabled(page, options);
