@@ -53,7 +53,7 @@ for _ in $(seq 50); do
 done
 check "WordPad shows readme.doc maximised" maximised "$(echo "$wordpad" | cut -f3)"
 check "the Welcome page stays" "page 103 $caption" "$(ui find --template 103 --timeout 2000)"
-pkill -f -i 'wordpad.exe' 2>/dev/null || true
+end_programs '[Ww]ordpad\.exe' || true
 
 echo "-- Abbrechen ends the program"
 ui click 2
