@@ -6,7 +6,7 @@ E2E_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # E2E_ARCH=win32: the shipped i686 build under the private 32-bit Wine (scripts/wine32-env.sh).
 E2E_ARCH="${E2E_ARCH:-win64}"
 E2E_BUILD="${E2E_BUILD:-$E2E_ROOT/build/$E2E_ARCH}"
-E2E_ARTEFACTS="$E2E_ROOT/artefacts/e2e${E2E_ARCH/win64/}"
+E2E_ARTEFACTS="${E2E_ARTEFACTS:-$E2E_ROOT/artefacts/e2e${E2E_ARCH/win64/}}"
 mkdir -p "$E2E_ARTEFACTS"
 ROMWIZARD_DISPLAY="${ROMWIZARD_DISPLAY:-virtual}"
 if [ "$E2E_ARCH" = win32 ]; then
