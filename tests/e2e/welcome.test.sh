@@ -75,7 +75,9 @@ start_wizard
 ui find --template 103 --timeout 30000 >/dev/null
 ui check 1203 on
 ui click 1
-check "the program ends after Weiter (the later pages are not built yet)" 0 "$(exit_code_within "$WIZARD_EXIT_FILE" 20)"
-check "no page left after Weiter" "" "$(ui windows | grep -F -e "$caption" -e 'SETUP' || true)"
+check "Weiter leads to the Preparation page" "page 121 $caption" "$(ui find --template 121 --timeout 10000)"
+ui click 2 --template 121
+check "exit code after Abbrechen there" 0 "$(exit_code_within "$WIZARD_EXIT_FILE" 20)"
+check "no page left" "" "$(ui windows | grep -F -e "$caption" -e 'SETUP' || true)"
 
 finish
