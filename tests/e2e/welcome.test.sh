@@ -2,6 +2,10 @@
 # The Welcome page: its caption and every text, the acknowledgement that unlocks Weiter, the
 # read-me button, the ways to leave it, and the single-instance rule.
 source "$(dirname "$0")/lib.sh"
+# The wizard starts only where ActiveSync is installed: the rig's registry.
+ROAD_RUN="$E2E_RUN_DIR/welcome"
+mkdir -p "$ROAD_RUN"
+rig_start || exit 1
 
 caption=' Varnel Orvo Pocket PC Veltro V2.50.09'
 blanks='                  '
@@ -43,7 +47,6 @@ check "first instance's box still ticked" 1 "$(ui checked 1203 --template 103)"
 check "first instance's Weiter still enabled" 1 "$(ui enabled 1 --template 103)"
 
 echo "-- the read-me opens in WordPad"
-printf 'readme' >"$E2E_RUN_DIR/readme.doc"
 ui click 1209
 wordpad=""
 for _ in $(seq 50); do
