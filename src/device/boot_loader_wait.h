@@ -3,6 +3,7 @@
 // its boot loader answers on a port, and lets the user go on only then.
 
 #include "device/device_services.h"
+#include "resources/resource_ids.h"
 #include "shell/wizard_state.h"
 
 #include <functional>
@@ -10,8 +11,8 @@
 namespace orvo {
 
 // The page's buttons the watcher switches.
-inline constexpr int kBootEntryBackButton = 1221;
-inline constexpr int kBootEntryForwardButton = 1;
+inline constexpr int kBootEntryBackButton = IDC_BACK;
+inline constexpr int kBootEntryForwardButton = IDC_FORWARD;
 
 // Ends once state.BootWaitStop is set, or once `open_boot_port` has succeeded (it then sets
 // the flag itself).

@@ -7,28 +7,10 @@
 
 namespace orvo::pages {
 
-namespace {
-
-enum Control : int {
-    kWhatHappens = 1087,
-    kWarning = 1088,
-    kDuration = 1089,
-};
-
-enum Text : int {
-    kWhatHappensText = 11177,
-    kWarningText = 11178,
-    kSerialDurationText = 11179,
-    kUsbDurationText = 11180,
-};
-
-}  // namespace
-
 INT_PTR BackupProgressPage::Initialise() {
-    SetText(dialog_, kWhatHappens, context_, kWhatHappensText);
-    SetText(dialog_, kWarning, context_, kWarningText);
-    SetText(dialog_, kDuration, context_,
-            context_.state.SerialLink == 1 ? kSerialDurationText : kUsbDurationText);
+    SetFixedTexts(dialog_, context_, kBackupProgressTexts);
+    SetText(dialog_, IDC_BACKUP_PROGRESS_DURATION, context_,
+            context_.state.SerialLink == 1 ? IDS_BACKUP_DURATION_SERIAL : IDS_BACKUP_DURATION_USB);
     context_.hBackupPage = dialog_;
     MakeWarningBrush(context_);
     context_.hProgressBar = GetDlgItem(dialog_, kProgressBarControl);
@@ -43,7 +25,7 @@ INT_PTR BackupProgressPage::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     if (HandleProgressPageRequest(dialog_, message, wparam)) return TRUE;
     switch (message) {
         case WM_CTLCOLORSTATIC:
-            if (GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) == kWarning) {
+            if (IsWarningText(kBackupProgressTexts, GetDlgCtrlID(reinterpret_cast<HWND>(lparam)))) {
                 return WarningTextColours(reinterpret_cast<HDC>(wparam), context_);
             }
             return FALSE;

@@ -4,6 +4,14 @@
 
 namespace orvo::pages {
 
+inline constexpr PageText kBackupProgressTexts[] = {
+    {IDC_BACKUP_PROGRESS_TITLE, IDS_BACKUP_PROGRESS_TITLE},
+    {IDC_BACKUP_PROGRESS_WARNING, IDS_BACKUP_PROGRESS_WARNING, TextStyle::Warning},
+    // By the link: serial, then USB.
+    {IDC_BACKUP_PROGRESS_DURATION, IDS_BACKUP_DURATION_SERIAL, TextStyle::Plain, TextForm::Chosen},
+    {IDC_BACKUP_PROGRESS_DURATION, IDS_BACKUP_DURATION_USB, TextStyle::Plain, TextForm::Chosen},
+};
+
 // The Backup progress page: bar, percent, what happens, a red warning and how long it takes,
 // while its worker fetches the handheld's ROM. It has no buttons; the worker ends it.
 class BackupProgressPage {

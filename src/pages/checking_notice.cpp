@@ -2,11 +2,6 @@
 
 namespace orvo::pages {
 
-namespace {
-constexpr int kNoticeControl = 1072;
-constexpr int kNoticeText = 11057;
-}  // namespace
-
 std::atomic<HWND> CheckingNotice::hNoticeWnd{nullptr};
 
 CheckingNotice::CheckingNotice(HWND dialog, PageContext& context)
@@ -14,7 +9,7 @@ CheckingNotice::CheckingNotice(HWND dialog, PageContext& context)
     hNoticeWnd = dialog;
 }
 
-void CheckingNotice::SetNoticeText() { SetText(dialog_, kNoticeControl, context_, kNoticeText); }
+void CheckingNotice::SetNoticeText() { SetFixedTexts(dialog_, context_, kCheckingNoticeTexts); }
 
 INT_PTR CheckingNotice::Initialise() {
     SetNoticeText();
@@ -32,9 +27,9 @@ INT_PTR CheckingNotice::Handle(UINT message, WPARAM wparam, LPARAM) {
             EndDialog(dialog_, 1);
             return TRUE;
         case WM_COMMAND:
-            if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
+            if (LOWORD(wparam) == IDC_FORWARD || LOWORD(wparam) == IDC_CANCEL) {
                 hNoticeWnd = nullptr;
-                EndDialog(dialog_, LOWORD(wparam) == IDOK ? 1 : 2);
+                EndDialog(dialog_, LOWORD(wparam) == IDC_FORWARD ? 1 : 2);
             }
             return TRUE;
         default:

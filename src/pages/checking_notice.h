@@ -8,6 +8,8 @@ namespace orvo::pages {
 
 inline constexpr UINT kCloseNoticeMessage = WM_USER + 50;
 
+inline constexpr PageText kCheckingNoticeTexts[] = {{IDC_NOTICE_TEXT, IDS_CHECKING_NOTICE}};
+
 // The small untitled notice shown on a thread of its own while the handheld or an image is
 // examined. It records its window so that it can be ended from another thread.
 class CheckingNotice {

@@ -2,14 +2,10 @@
 
 namespace orvo::pages {
 
-namespace {
-constexpr int kLeftPictureId = 171;
-}
-
 void DisplayResources::Make(HINSTANCE instance) {
     hScreenDC.Reset(CreateDCW(L"DISPLAY", nullptr, nullptr, nullptr));
     hPictureDC.Reset(CreateCompatibleDC(hScreenDC.Get()));
-    LeftPicture.Reset(LoadBitmapW(instance, MAKEINTRESOURCEW(kLeftPictureId)));
+    LeftPicture.Reset(LoadBitmapW(instance, MAKEINTRESOURCEW(IDB_LEFT_PICTURE)));
     if (hPictureDC && LeftPicture) SelectObject(hPictureDC.Get(), LeftPicture.Get());
 }
 

@@ -1,6 +1,7 @@
 #include "pages/page_frame.h"
 
 #include "platform/win32/centre_window.h"
+#include "platform/win32/win32_code_page.h"
 
 namespace orvo::pages {
 
@@ -28,11 +29,44 @@ HeadingFont HeadingFont::Make(HWND page) {
 }
 
 void SetPageTitle(HWND page, const PageContext& context) {
-    SetWindowTextW(page, context.catalogue.Text(kCaptionText).c_str());
+    SetWindowTextW(page, context.catalogue.Text(IDS_CAPTION).c_str());
 }
 
 void SetText(HWND page, int control, const PageContext& context, int string_id) {
     SetDlgItemTextW(page, control, context.catalogue.Text(string_id).c_str());
+}
+
+void SetFixedTexts(HWND page, const PageContext& context, std::span<const PageText> texts) {
+    for (const PageText& entry : texts) {
+        if (entry.form == TextForm::Fixed) SetText(page, entry.control, context, entry.text);
+    }
+}
+
+std::wstring FromAnsi(std::string_view text) {
+    const std::u16string wide = win32::Win32AnsiCodePage().ToUtf16(text);
+    return std::wstring(wide.begin(), wide.end());
+}
+
+void SetLabelledText(HWND page, const PageContext& context, const PageText& entry,
+                     std::wstring_view value) {
+    std::wstring text = context.catalogue.Text(entry.text);
+    text += L' ';
+    text += value;
+    SetDlgItemTextW(page, entry.control, text.c_str());
+}
+
+int HeadingControl(std::span<const PageText> texts) {
+    for (const PageText& entry : texts) {
+        if (entry.style == TextStyle::Heading) return entry.control;
+    }
+    return 0;
+}
+
+bool IsWarningText(std::span<const PageText> texts, int control) {
+    for (const PageText& entry : texts) {
+        if (entry.control == control && entry.style == TextStyle::Warning) return true;
+    }
+    return false;
 }
 
 void SetHeading(HWND page, int control, const HeadingFont& font) {

@@ -3,15 +3,30 @@
 // picture, red warning texts, centring and the page's life as an object behind its dialog.
 
 #include "pages/page_context.h"
+#include "resources/resource_ids.h"
 
 #include <memory>
+#include <span>
+#include <string_view>
 
 namespace orvo::pages {
 
-inline constexpr int kCaptionText = 11035;
-inline constexpr int kWeiterText = 11012;
-inline constexpr int kAbbrechenText = 11011;
-inline constexpr int kBeendenText = 11048;
+// How a page shows a text: in the page font, as its heading, in bold, or as a red warning.
+enum class TextStyle { Plain, Heading, Bold, Warning };
+
+// How a control's text is made: the catalogue text itself; the catalogue text as a label, a
+// blank and a value of this run ("%s %s"); a number of this run, a blank and the catalogue text
+// ("%d %s"); or one of the texts listed for the same control, chosen when the page opens.
+enum class TextForm { Fixed, Labelled, Number, Chosen };
+
+// One control of a page and the catalogue text it shows. Each page states all its texts as one
+// table of these.
+struct PageText {
+    int control;
+    int text;
+    TextStyle style = TextStyle::Plain;
+    TextForm form = TextForm::Fixed;
+};
 
 // The font of a page's heading. When the page font cannot be described, the page font itself is
 // used, and then it is not the page's to delete.
@@ -28,6 +43,17 @@ class HeadingFont {
 
 void SetPageTitle(HWND page, const PageContext& context);
 void SetText(HWND page, int control, const PageContext& context, int string_id);
+// Sets every fixed text of the table; labelled and chosen texts are the page's to set.
+void SetFixedTexts(HWND page, const PageContext& context, std::span<const PageText> texts);
+// A text of the handheld or of an image header, from the PC's ANSI code page.
+std::wstring FromAnsi(std::string_view text);
+// "%s %s": the entry's catalogue text, a blank and the value.
+void SetLabelledText(HWND page, const PageContext& context, const PageText& entry,
+                     std::wstring_view value);
+// The control of the table's heading, or 0 when the page has none.
+int HeadingControl(std::span<const PageText> texts);
+// Whether the control shows a red warning text.
+bool IsWarningText(std::span<const PageText> texts, int control);
 void SetHeading(HWND page, int control, const HeadingFont& font);
 // The page font with another weight, for bold labels.
 win32::OwnedFont MakeWeightedPageFont(HWND page, LONG weight);
@@ -53,8 +79,8 @@ INT_PTR CALLBACK PageProc(HWND dialog, UINT message, WPARAM wparam, LPARAM lpara
     if (page == nullptr) return FALSE;
     // The dialog manager turns Enter into IDOK even while a disabled Weiter is the default
     // button; a page goes forward only by an enabled Weiter.
-    if (message == WM_COMMAND && LOWORD(wparam) == IDOK) {
-        HWND forward = GetDlgItem(dialog, IDOK);
+    if (message == WM_COMMAND && LOWORD(wparam) == IDC_FORWARD) {
+        HWND forward = GetDlgItem(dialog, IDC_FORWARD);
         if (forward != nullptr && !IsWindowEnabled(forward)) return TRUE;
     }
     if (message == WM_NCDESTROY) {

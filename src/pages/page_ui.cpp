@@ -1,7 +1,20 @@
 #include "pages/page_ui.h"
 
 #include "pages/backup_progress_page.h"
+#include "pages/battery_disconnect_page.h"
 #include "pages/checking_notice.h"
+#include "pages/completion_page.h"
+#include "pages/confirmation_page.h"
+#include "pages/error_pages.h"
+#include "pages/incompatible_image_page.h"
+#include "pages/options_page.h"
+#include "pages/table_pages.h"
+#include "pages/update_error_page.h"
+#include "pages/update_ready_page.h"
+#include "pages/boot_loader_entry_page.h"
+#include "pages/checking_notice.h"
+#include "pages/power_warning_page.h"
+#include "pages/update_progress_page.h"
 #include "pages/welcome_page.h"
 
 #include <commctrl.h>
@@ -14,9 +27,6 @@ namespace orvo::pages {
 
 namespace {
 
-// The link's watchdog timer, the bar and the percent text of the Update progress page.
-constexpr UINT_PTR kWatchdogTimer = 2;
-
 DLGPROC ProcedureOf(Page page) {
     switch (page) {
         case Page::Welcome:
@@ -25,6 +35,54 @@ DLGPROC ProcedureOf(Page page) {
             return PageProc<CheckingNotice>;
         case Page::BackupProgress:
             return PageProc<BackupProgressPage>;
+        case Page::Preparation:
+            return PageProc<PreparationPage>;
+        case Page::Connection:
+            return PageProc<ConnectionPage>;
+        case Page::Options:
+            return PageProc<OptionsPage>;
+        case Page::Confirmation:
+            return PageProc<ConfirmationPage>;
+        case Page::UpdateReady:
+            return PageProc<UpdateReadyPage>;
+        case Page::FileExistsWarning:
+            return PageProc<FileExistsPage>;
+        case Page::BatteryDisconnect:
+            return PageProc<BatteryDisconnectPage>;
+        case Page::Completion:
+            return PageProc<CompletionPage>;
+        case Page::ConnectionError:
+            return PageProc<PlainErrorPage<Page::ConnectionError>>;
+        case Page::ChecksumError:
+            return PageProc<PlainErrorPage<Page::ChecksumError>>;
+        case Page::ImageNotFound:
+            return PageProc<ImageNotFoundPage>;
+        case Page::ImageOpenError:
+            return PageProc<PlainErrorPage<Page::ImageOpenError>>;
+        case Page::RemoteProgramError:
+            return PageProc<PlainErrorPage<Page::RemoteProgramError>>;
+        case Page::BackupSpaceError:
+            return PageProc<PlainErrorPage<Page::BackupSpaceError>>;
+        case Page::BackupError:
+            return PageProc<PlainErrorPage<Page::BackupError>>;
+        case Page::ImageTooLarge:
+            return PageProc<ImageTooLargePage>;
+        case Page::ActiveSyncVersionError:
+            return PageProc<PlainErrorPage<Page::ActiveSyncVersionError>>;
+        case Page::IdentificationError:
+            return PageProc<PlainErrorPage<Page::IdentificationError>>;
+        case Page::InvalidModel:
+            return PageProc<PlainErrorPage<Page::InvalidModel>>;
+        case Page::IncompatibleImage:
+            return PageProc<IncompatibleImagePage>;
+        case Page::UpdateError:
+            return PageProc<UpdateErrorPage>;
+        case Page::UpdateProgress:
+            return PageProc<UpdateProgressPage>;
+        case Page::PowerWarning:
+            return PageProc<PowerWarningPage>;
+        case Page::BootLoaderEntry:
+            return PageProc<BootLoaderEntryPage>;
         default:
             return nullptr;
     }

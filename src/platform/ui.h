@@ -2,39 +2,41 @@
 // The user-interface seam: what the core asks of the window system. The Win32 adapter shows real
 // dialog pages; tests use a scripted fake. Every call may come from any thread unless noted.
 
+#include "resources/resource_ids.h"
+
 #include <string>
 
 namespace orvo {
 
-// Dialog template numbers of the pages.
+// The pages by their dialog templates.
 enum class Page : int {
-    Welcome = 103,
-    Preparation = 121,
-    Connection = 161,
-    CheckingNotice = 122,
-    Options = 109,
-    Confirmation = 124,
-    UpdateReady = 130,
-    BootLoaderEntry = 169,
-    PowerWarning = 105,
-    FileExistsWarning = 152,
-    BatteryDisconnect = 167,
-    Completion = 133,
-    UpdateProgress = 102,
-    BackupProgress = 132,
-    ConnectionError = 138,
-    ChecksumError = 139,
-    ImageNotFound = 140,
-    ImageOpenError = 141,
-    RemoteProgramError = 144,
-    BackupSpaceError = 145,
-    BackupError = 147,
-    ImageTooLarge = 151,
-    ActiveSyncVersionError = 165,
-    IdentificationError = 268,
-    InvalidModel = 269,
-    IncompatibleImage = 123,
-    UpdateError = 114,
+    Welcome = IDD_WELCOME,
+    Preparation = IDD_PREPARATION,
+    Connection = IDD_CONNECTION,
+    CheckingNotice = IDD_CHECKING_NOTICE,
+    Options = IDD_OPTIONS,
+    Confirmation = IDD_CONFIRMATION,
+    UpdateReady = IDD_UPDATE_READY,
+    BootLoaderEntry = IDD_BOOT_LOADER_ENTRY,
+    PowerWarning = IDD_POWER_WARNING,
+    FileExistsWarning = IDD_FILE_EXISTS_WARNING,
+    BatteryDisconnect = IDD_BATTERY_DISCONNECT,
+    Completion = IDD_COMPLETION,
+    UpdateProgress = IDD_UPDATE_PROGRESS,
+    BackupProgress = IDD_BACKUP_PROGRESS,
+    ConnectionError = IDD_CONNECTION_ERROR,
+    ChecksumError = IDD_CHECKSUM_ERROR,
+    ImageNotFound = IDD_IMAGE_NOT_FOUND,
+    ImageOpenError = IDD_IMAGE_OPEN_ERROR,
+    RemoteProgramError = IDD_REMOTE_PROGRAM_ERROR,
+    BackupSpaceError = IDD_BACKUP_SPACE_ERROR,
+    BackupError = IDD_BACKUP_ERROR,
+    ImageTooLarge = IDD_IMAGE_TOO_LARGE,
+    ActiveSyncVersionError = IDD_ACTIVESYNC_VERSION_ERROR,
+    IdentificationError = IDD_IDENTIFICATION_ERROR,
+    InvalidModel = IDD_INVALID_MODEL,
+    IncompatibleImage = IDD_INCOMPATIBLE_IMAGE,
+    UpdateError = IDD_UPDATE_ERROR,
 };
 
 // The Update progress page's two workers: the main variant identifies the handheld through its

@@ -14,7 +14,19 @@
 #include <tuple>
 #include <vector>
 
+#include "pages/backup_progress_page.h"
+#include "pages/battery_disconnect_page.h"
+#include "pages/checking_notice.h"
+#include "pages/completion_page.h"
+#include "pages/confirmation_page.h"
+#include "pages/error_pages.h"
+#include "pages/incompatible_image_page.h"
+#include "pages/options_page.h"
 #include "pages/page_frame.h"
+#include "pages/table_pages.h"
+#include "pages/update_error_page.h"
+#include "pages/update_ready_page.h"
+#include "pages/welcome_page.h"
 #include "win32/program_resources.h"
 
 namespace orvo::test {
@@ -149,7 +161,29 @@ class PageLayoutTest : public ::testing::Test {
     void SetUp() override { ASSERT_NE(program_.Module(), nullptr); }
 
     std::wstring T(int id) const { return program_.String(id).value_or(L""); }
-    std::wstring Label(int id, const std::wstring& value) const { return T(id) + L" " + value; }
+
+    // What a page's own text table puts into its controls, then `more`: every text listed for a
+    // control, a label with the longest value a row shows.
+    std::vector<Fill> FromTable(std::span<const pages::PageText> table,
+                                std::vector<Fill> more = {}) const {
+        for (const pages::PageText& entry : table) {
+            std::wstring text = T(entry.text);
+            if (entry.form == pages::TextForm::Labelled) text += L" " + T(IDS_LANGUAGE_TCHINESE);
+            if (entry.form == pages::TextForm::Number) text = L"4095 " + text;
+            auto same = std::find_if(more.begin(), more.end(), [&](const Fill& fill) {
+                return fill.control == entry.control;
+            });
+            if (same != more.end()) {
+                same->texts.push_back(text);
+                continue;
+            }
+            const Font font = entry.style == pages::TextStyle::Heading ? Font::Heading
+                              : entry.style == pages::TextStyle::Bold  ? Font::Bold
+                                                                       : Font::Page;
+            more.push_back({entry.control, {text}, font});
+        }
+        return more;
+    }
 
     // Controls that each show one catalogue text in the page font, then `more`.
     std::vector<Fill> Plain(std::initializer_list<std::pair<int, int>> texts,
@@ -160,80 +194,34 @@ class PageLayoutTest : public ::testing::Test {
 
     // Every text each page may put into its controls.
     std::map<int, std::vector<Fill>> Fills() const {
-        const Fill back{1221, {T(11065)}}, forward{1, {T(11012)}}, cancel{2, {T(11011)}};
+        const Fill back{IDC_BACK, {T(IDS_ZURUECK)}}, forward{IDC_FORWARD, {T(IDS_WEITER)}},
+            cancel{IDC_CANCEL, {T(IDS_ABBRECHEN)}};
         const std::vector<Fill> nav = {back, forward, cancel};
-        const std::wstring model = Label(11042, L"Orvo 4700"), version = Label(11043, L"2.04"),
-                           language = Label(11044, T(11143)), rom = Label(11046, L"2.04");
-        auto error = [&](int heading, int title, int body, int text, int line, int exit,
-                         std::vector<Fill> more = {}) {
-            more.push_back({heading, {T(title)}, Font::Heading});
-            more.push_back({body, {T(text)}});
-            more.push_back({exit, {T(11048)}});
-            if (line != 0) more.push_back({line, {T(11074)}});
-            return more;
-        };
-        return {
-            {103, Plain({{-1, 11059},
-                         {1073, 11060},
-                         {1177, 11149},
-                         {1179, 11151},
-                         {1209, 11182},
-                         {1074, 11039}},
-                        {{1038, {T(11058)}, Font::Heading},
-                         {1182, {T(11166)}, Font::Bold},
-                         forward,
-                         cancel})},
-            {121, Plain({{1044, 11036}, {1212, 11183}, {1047, 11039}}, nav)},
-            {161, Plain({{1045, 11037}, {1046, 11038}, {1157, 11135}, {1047, 11039}}, nav)},
-            {122, Plain({{1072, 11057}})},
-            {124, Plain({{1048, 11041}, {1049, 11013}, {1051, 11014}, {1054, 11039}},
-                        {{1050, {version}}, {1027, {rom}}, back, forward, cancel})},
-            {130, Plain({{1129, 11108}, {1075, 11039}},
-                        {{1076, {T(11062), T(11063), T(11094), T(11095)}}, back, forward, cancel})},
+        std::map<int, std::vector<Fill>> fills = {
+            {IDD_WELCOME, FromTable(pages::kWelcomeTexts)},
+            {IDD_PREPARATION, FromTable(pages::kPreparationTexts, {back})},
+            {IDD_CONNECTION, FromTable(pages::kConnectionTexts, {back})},
+            {IDD_CHECKING_NOTICE, FromTable(pages::kCheckingNoticeTexts)},
+            {IDD_CONFIRMATION, FromTable(pages::kConfirmationTexts, {back})},
+            {IDD_UPDATE_READY, FromTable(pages::kUpdateReadyTexts, {back})},
             {169, Plain({{1204, 11184}, {1206, 11167}, {1207, 11185}, {1205, 11039}}, nav)},
             {105, Plain({{1144, 11126}, {1089, 11039}},
                         {{1040, {T(11029)}, Font::Heading}, forward, cancel})},
-            {152, Plain({{1123, 11102}}, {{1122, {T(11101)}, Font::Heading}, forward, cancel})},
-            {167, Plain({{1193, 11155}, {1194, 11156}, {1195, 11188}, {1181, 11012}})},
-            {133, Plain({{1088, 11069}, {1, 11070}})},
-            {109, Plain({{1064, 11051},
-                         {1065, 11052},
-                         {1069, 11053},
-                         {1070, 11054},
-                         {1072, 11172},
-                         {1071, 11031},
-                         {1035, 11055},
-                         {1036, 11056},
-                         {1030, 11018}},
-                        {{1066, {model}}, {1067, {version}}, {1068, {language}}, back, cancel})},
+            {IDD_FILE_EXISTS_WARNING, FromTable(pages::kFileExistsTexts)},
+            {IDD_BATTERY_DISCONNECT, FromTable(pages::kBatteryDisconnectTexts)},
+            {IDD_COMPLETION, FromTable(pages::kCompletionTexts)},
+            {IDD_OPTIONS, FromTable(pages::kOptionsTexts, {back})},
             {102, Plain({{1043, 11033}, {1131, 11110}},
                         {{1132, {T(11096), T(11097), T(11112), T(11113)}}, {1023, {L"100"}}})},
-            {132, Plain({{1087, 11177}, {1088, 11178}},
-                        {{1089, {T(11179), T(11180)}}, {1023, {L"100"}}})},
-            {138, error(1091, 11075, 1135, 11116, 1092, 2)},
-            {139, error(1093, 11076, 1137, 11117, 1094, 2)},
-            {140, error(1095, 11077, 1136, 11118, 1096, 2)},
-            {141, error(1097, 11078, 1141, 11119, 1098, 2)},
-            {144, error(1106, 11083, 1142, 11121, 1107, 2)},
-            {145, error(1108, 11084, 1115, 11089, 1143, 2, Plain({{1109, 11122}}))},
-            {147, error(1113, 11088, 1114, 11124, 1149, 2)},
-            {151, error(1116, 11098, 1138, 11125, 1117, 2,
-                        Plain({{1118, 11099}, {1119, 11100}},
-                              {{1120, {L"4095 " + T(11103)}}, {1121, {L"255 " + T(11103)}}}))},
-            {165, error(1172, 11146, 1173, 11147, 1174, 1175)},
-            {268, error(1224, 11189, 1225, 11190, 0, 1175)},
-            {269, error(1206, 11173, 1207, 11174, 1208, 1175)},
-            {123, Plain({{1145, 11115}, {1059, 11049}, {1063, 11050}, {2, 11048}},
-                        {{1055, {T(11047)}, Font::Heading},
-                         {1056, {model}},
-                         {1057, {version}},
-                         {1058, {language}},
-                         {1060, {model}},
-                         {1061, {rom}},
-                         {1062, {language}}})},
-            {114, Plain({{1147, 11127}, {1226, 11167}, {1102, 11081}, {2, 11048}},
-                        {{1039, {T(11028)}, Font::Heading}})},
+            {IDD_BACKUP_PROGRESS,
+             FromTable(pages::kBackupProgressTexts, {{IDC_PROGRESS_PERCENT, {L"100"}}})},
+            {IDD_INCOMPATIBLE_IMAGE, FromTable(pages::kIncompatibleImageTexts)},
+            {IDD_UPDATE_ERROR, FromTable(pages::kUpdateErrorTexts)},
         };
+        for (const pages::ErrorPage& error : pages::kPlainErrorPages) {
+            fills[static_cast<int>(error.page)] = FromTable(error.spec.texts);
+        }
+        return fills;
     }
 
     ProgramResources program_;

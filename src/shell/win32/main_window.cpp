@@ -1,12 +1,11 @@
 #include "shell/win32/main_window.h"
 
+#include "resources/resource_ids.h"
 #include "shell/wizard_flow.h"
 
 namespace orvo::win32 {
 
 namespace {
-
-constexpr int kProgramIcon = 150;
 
 LRESULT CALLBACK MainWindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
@@ -42,7 +41,7 @@ bool RegisterMainWindowClass(HINSTANCE instance) {
     window_class.style = CS_HREDRAW | CS_VREDRAW;
     window_class.lpfnWndProc = MainWindowProc;
     window_class.hInstance = instance;
-    window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(kProgramIcon));
+    window_class.hIcon = LoadIconW(instance, MAKEINTRESOURCEW(IDI_PROGRAM));
     window_class.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
     window_class.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     window_class.lpszClassName = kMainWindowClass;
