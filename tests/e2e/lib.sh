@@ -305,7 +305,7 @@ step_expect_marker_gone() {
         "$(ls "$WINEPREFIX/drive_c/windows" | grep -qix 'varnel.qdx' && echo there || echo gone)"
 }
 step_expect_version_box() {  # VERSION: the box of asterisks with the version in its middle row
-    check "$ROAD: version box" "*    $1   *" "$(sim_state 's["screen"][14][1:13]')"
+    check "$ROAD: version box" "*   $1   *" "$(sim_state 's["screen"][14][1:13]')"
     check "$ROAD: version box frame" "************" "$(sim_state 's["screen"][11][1:13]')"
 }
 step_expect_clock() {
