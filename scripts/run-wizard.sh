@@ -3,7 +3,7 @@
 # updates the handheld with the wizard under Wine, through every page.
 #  - On a virtual display (the default) the script is the user: it prints each page as it
 #    passes, keeps a screenshot and the texts of each in artefacts/main-job/, and ends by
-#    comparing the simulated flash with the image (tests/e2e/roads.txt, road update-com1).
+#    comparing the simulated flash with the image (tests/e2e/roads.txt, road main-job).
 #  - With ROMWIZARD_DISPLAY=user (and $DISPLAY set) you click through the wizard yourself; the
 #    script only plays the handheld's owner: it restarts the handheld into its boot loader when
 #    the Boot-loader entry page asks for it, and starts it normally again on the
@@ -20,12 +20,12 @@ cmake --build --preset "$arch" -j 2 --target romwizard uidriver rapi wcescomm wc
 cmake --preset native >/dev/null
 cmake --build --preset native -j 2 --target handheld-sim romflash
 
-export E2E_ARCH="$arch" E2E_ARTEFACTS="$root/artefacts/main-job"
+export E2E_ARCH="$arch" E2E_ARTEFACTS="$root/artefacts"
 source tests/e2e/lib.sh
 set +e
 
 if [ "${ROMWIZARD_DISPLAY:-}" != user ]; then
-    run_road update-com1
+    run_road main-job
     finish
     exit 0
 fi
@@ -33,7 +33,7 @@ fi
 ROAD=main-job ROAD_RUN="$E2E_RUN_DIR/main-job" ROAD_PAGE=0
 mkdir -p "$ROAD_RUN"
 rig_start || exit 1
-step_image update.nbf 16384
+step_image update.nbf 30720
 step_start
 echo "run-wizard: the wizard runs on $DISPLAY; the simulated handheld waits in the rig"
 booted=0
