@@ -181,7 +181,7 @@ step_wait_sim() {  # EXPR VALUE [SECONDS]
 # --- the user
 step_start() {
     start_wizard
-    ROAD_PAGE=0
+    ROAD_PAGE=0 ROAD_TEMPLATE=0 ROAD_SEEN=" "  # `never` looks at this run of the wizard
 }
 
 # Waits for a page of template T other than the current one. The Checking notice and dialogs
@@ -212,7 +212,7 @@ step_page() {
             return 1
         fi
     done
-    ROAD_PAGE=$handle
+    ROAD_PAGE=$handle ROAD_TEMPLATE=$want
     ROAD_SEEN+="$want "
     ROAD_SHOT=$((ROAD_SHOT + 1))
     echo "  page $want ${PAGE_NAMES[$want]:-}"
@@ -223,8 +223,8 @@ step_page() {
 }
 
 on_page() { ui "$1" "${@:2}" --window "$ROAD_PAGE"; }
-step_click() { on_page click "$1" || road_fail "click $1 on page ${ROAD_SEEN##* }"; }
-step_tick() { on_page check "$1" on || road_fail "tick $1"; }
+step_click() { on_page click "$1" || road_fail "click $1 on page $ROAD_TEMPLATE"; }
+step_tick() { on_page check "$1" on || road_fail "tick $1 on page $ROAD_TEMPLATE"; }
 step_enabled() { check "$ROAD: control $1 enabled" "$2" "$(on_page enabled "$1")"; }
 step_becomes() {  # ID 0|1 [SECONDS]: the control's state changes to this within the time
     on_page wait-enabled "$1" "$2" --timeout $((${3:-10} * 1000)) >/dev/null ||
