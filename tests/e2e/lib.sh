@@ -342,7 +342,7 @@ run_road() {
         road_fail "the road is written down" yes no
         return 1
     fi
-    ROAD=$road ROAD_SHOT=0 ROAD_PAGE=0 ROAD_SEEN=" " ROAD_MOUNTS=()
+    ROAD=$road ROAD_SHOT=0 ROAD_PAGE=0 ROAD_TEMPLATE=0 ROAD_SEEN=" " ROAD_MOUNTS=()
     rm -rf "${E2E_ARTEFACTS:?}/$road"
     mkdir -p "$E2E_ARTEFACTS/$road"
     ROAD_RUN="$E2E_RUN_DIR/$road"
