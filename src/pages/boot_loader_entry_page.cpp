@@ -29,8 +29,8 @@ INT_PTR BootLoaderEntryPage::Initialise() {
     SetText(dialog_, kKeys, context_, kKeysText);
     SetText(dialog_, kReconnect, context_, kReconnectText);
     SetText(dialog_, kContinueHint, context_, kContinueHintText);
-    SetText(dialog_, IDOK, context_, kWeiterText);
-    SetText(dialog_, IDCANCEL, context_, kAbbrechenText);
+    SetText(dialog_, IDOK, context_, IDS_WEITER);
+    SetText(dialog_, IDCANCEL, context_, IDS_ABBRECHEN);
     picture_.Load(context_.hInst, IDB_KEYS_PICTURE);
 
     // The watcher of an earlier showing ends before this page clears the stop flag.

@@ -25,8 +25,8 @@ INT_PTR PowerWarningPage::Initialise() {
     SetText(dialog_, kHeading, context_, kHeadingText);
     SetText(dialog_, kExplanation, context_, kExplanationText);
     SetText(dialog_, kContinueHint, context_, kContinueHintText);
-    SetText(dialog_, IDOK, context_, kWeiterText);
-    SetText(dialog_, IDCANCEL, context_, kAbbrechenText);
+    SetText(dialog_, IDOK, context_, IDS_WEITER);
+    SetText(dialog_, IDCANCEL, context_, IDS_ABBRECHEN);
     heading_font_ = HeadingFont::Make(dialog_);
     SetHeading(dialog_, kHeading, heading_font_);
     context_.hPowerPage = dialog_;
