@@ -215,7 +215,7 @@ step_page() {
     ROAD_PAGE=$handle ROAD_TEMPLATE=$want
     ROAD_SEEN+="$want "
     ROAD_SHOT=$((ROAD_SHOT + 1))
-    echo "  page $want ${PAGE_NAMES[$want]:-}"
+    echo "  page $want ${PAGE_NAMES[$want]:-} (at $((SECONDS - ROAD_STARTED)) s)"
     sleep 0.3  # painted
     shot="$ROAD/$(printf '%02d' "$ROAD_SHOT")-$want"
     screenshot "$shot"
@@ -334,7 +334,8 @@ step_identifications() {  # N: GetDeviceData calls on the handheld
 }
 
 run_road() {
-    local road=$1 line verb started=$SECONDS before=$CHECK_FAILURES outcome
+    local road=$1 line verb before=$CHECK_FAILURES outcome
+    ROAD_STARTED=$SECONDS
     local -a steps
     mapfile -t steps < <(road_steps "$road")
     echo "== road $road"
@@ -363,6 +364,6 @@ run_road() {
     unset ROAD_RUN
     outcome=passed
     [ "$CHECK_FAILURES" -eq "$before" ] || outcome=FAILED
-    echo "-- road $road $outcome in $((SECONDS - started)) s"
+    echo "-- road $road $outcome in $((SECONDS - ROAD_STARTED)) s"
     [ "$outcome" = passed ]
 }
