@@ -153,7 +153,6 @@ step_image() {  # NAME KB [key=value]...: a ROM image next to the program (rig_f
     [ -f "$E2E_IMAGES/$key.nbf" ] || python3 "$E2E_FILES" image "$E2E_IMAGES/$key.nbf" "$@" || return 1
     cp "$E2E_IMAGES/$key.nbf" "$ROAD_RUN/$name"
 }
-step_dangling() { ln -s "$ROAD_RUN/no-such-file" "$ROAD_RUN/$1"; }  # listed, cannot be opened
 step_remove() { rm -f "$ROAD_RUN/$1"; }
 step_put() { printf '%s' "$2" >"$ROAD_RUN/$1"; }
 step_marker() { : >"$WINEPREFIX/drive_c/windows/VARNEL.QDX"; }
