@@ -1,5 +1,6 @@
 #include "control.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <sstream>
 
@@ -11,18 +12,21 @@ namespace {
 
 constexpr char kHelp[] =
     "ok commands: state | mode | boot | reset | off | mains on|off | cable pull|plug | "
-    "cable pull-after N | silent on|off | keys [L=HEX] [O=HEX] | keys off | baud N | set "
+    "cable pull-after N | cable pull-during D N | silent on|off | keys [L=HEX] [O=HEX] | keys off "
+    "| baud N | set "
     "model|romtype|lang|version TEXT | "
     "set flashmb N | set link com1|com2|usb1|usb2 | hold PORT | rapi strict on|off | "
     "backup stop-after N | "
     "flash read ADDR LEN | "
     "flash write ADDR HEX | flash erase ADDR LEN | file put PATH HEX | file del PATH | quit";
 
+// Every number of a command is 32 bits wide: a larger one is refused, not cut to fit.
 bool Number(const std::string& text, unsigned long& value, int base = 10) {
     if (text.empty()) return false;
     char* end = nullptr;
+    errno = 0;
     value = std::strtoul(text.c_str(), &end, base);
-    return *end == '\0' && text[0] != '-';
+    return *end == '\0' && text[0] != '-' && errno == 0 && value <= 0xFFFFFFFFul;
 }
 
 bool FromHex(const std::string& text, std::vector<std::uint8_t>& out) {
@@ -66,7 +70,12 @@ std::string FlashCommand(Handheld& h, const std::vector<std::string>& w) {
         return "ok " + ToHex(h.flash.Read(a, length));
     }
     std::vector<std::uint8_t> data;
-    if (w[1] == "erase" && Number(w[3], length, 0)) data.assign(length, 0xFF);
+    if (w[1] == "erase" && Number(w[3], length, 0)) {
+        // Checked before the erased bytes are made: a length beyond the flash is refused, not
+        // allocated.
+        if (!h.flash.Contains(a, length)) return "error outside the flash";
+        data.assign(length, 0xFF);
+    }
     if (w[1] == "write" && !FromHex(w[3], data)) return "error not hexadecimal bytes: " + w[3];
     if (data.empty()) return Usage("flash read ADDR LEN (at most 4096) | flash erase ADDR LEN");
     return h.flash.Write(a, data.data(), data.size()) ? "ok" : "error outside the flash";
@@ -165,6 +174,7 @@ std::string RunControlCommand(Handheld& h, PtyPorts& ports, ControlSession& sess
     if (verb == "cable" && w.size() == 2 && (w[1] == "pull" || w[1] == "plug")) {
         h.cable = w[1] == "plug";
         h.pull_after_blocks.reset();
+        h.pull_during.reset();
         if (!h.cable) h.boot.Reset("cable pulled");
         ++h.rapi.connection;  // the remote-API connection does not survive a pulled cable
         h.changed.notify_all();
@@ -173,6 +183,13 @@ std::string RunControlCommand(Handheld& h, PtyPorts& ports, ControlSession& sess
     }
     if (verb == "cable" && w.size() == 3 && w[1] == "pull-after" && Number(w[2], n) && n > 0) {
         h.pull_after_blocks = h.boot.blocks_written() + static_cast<unsigned>(n);
+        return "ok";
+    }
+    unsigned long blocks = 0;
+    if (verb == "cable" && w.size() == 4 && w[1] == "pull-during" && Number(w[2], n) && n > 0 &&
+        Number(w[3], blocks) && blocks > 0) {
+        h.pull_during =
+            Handheld::PullDuring{h.journal.downloads.size() + n - 1, static_cast<unsigned>(blocks)};
         return "ok";
     }
     if (verb == "hold" && w.size() == 2) {
