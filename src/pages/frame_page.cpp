@@ -51,6 +51,7 @@ INT_PTR FramePage::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             for (const PageButton& button : spec_.buttons) {
                 if (button.control != control) continue;
                 if (button.flag != nullptr) (context_.state.*button.flag) = 1;
+                if (button.deletes_warning_brush) context_.WarningBrush.Reset();
                 End(button.result);
                 return TRUE;
             }

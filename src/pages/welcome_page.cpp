@@ -23,9 +23,6 @@ bool WelcomePage::Command(int control) {
         case IDC_WELCOME_README:
             ShowReadme(context_.state.StartDir);
             return true;
-        case IDC_CANCEL:
-            context_.WarningBrush.Reset();
-            return false;
         default:
             return false;
     }

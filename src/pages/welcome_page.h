@@ -19,7 +19,7 @@ inline constexpr PageText kWelcomeTexts[] = {
 
 inline constexpr PageButton kWelcomeButtons[] = {
     {IDC_FORWARD, 0},
-    {IDC_CANCEL, 1, &WizardState::ExitRequested},
+    {IDC_CANCEL, 1, &WizardState::ExitRequested, true},
 };
 inline constexpr PageSpec kWelcomePage{kWelcomeTexts, kWelcomeButtons};
 
