@@ -1,9 +1,13 @@
 #!/usr/bin/env bash
 # The main job: builds what is missing, starts the simulated handheld and its surroundings, and
-# runs the wizard under Wine against them.
-#  - On your display (ROMWIZARD_DISPLAY=user with $DISPLAY set) you use the wizard yourself.
-#  - Otherwise it runs on a virtual display: the script waits for the Welcome page, saves a
-#    screenshot and the page's texts in artefacts/, and ends the wizard with Abbrechen.
+# updates the handheld with the wizard under Wine, through every page.
+#  - On a virtual display (the default) the script is the user: it prints each page as it
+#    passes, keeps a screenshot and the texts of each in artefacts/main-job/, and ends by
+#    comparing the simulated flash with the image (tests/e2e/roads.txt, road main-job).
+#  - With ROMWIZARD_DISPLAY=user (and $DISPLAY set) you click through the wizard yourself; the
+#    script only plays the handheld's owner: it restarts the handheld into its boot loader when
+#    the Boot-loader entry page asks for it, and starts it normally again on the
+#    Battery-disconnect page.
 # ROMWIZARD_ARCH=win32 runs the shipped i686 build (and its rig) under the private 32-bit Wine.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -14,37 +18,39 @@ bash scripts/setup.sh
 cmake --preset "$arch" >/dev/null
 cmake --build --preset "$arch" -j 2 --target romwizard uidriver rapi wcescomm wcesmgr
 cmake --preset native >/dev/null
-cmake --build --preset native -j 2 --target handheld-sim
+cmake --build --preset native -j 2 --target handheld-sim romflash
 
-if [ "$arch" = win32 ]; then
-    source scripts/wine32-env.sh
-else
-    source scripts/wine-env.sh
-fi
-run_dir="$root/build/$arch"
-export ROMWIZARD_RIG_BUILD="$run_dir"
-source scripts/rig-up.sh
-trap 'bash scripts/rig-down.sh' EXIT
+export E2E_ARCH="$arch" E2E_ARTEFACTS="$root/artefacts"
+source tests/e2e/lib.sh
+set +e
 
-mkdir -p artefacts
-if [ "${ROMWIZARD_DISPLAY:-}" = user ]; then
-    (cd "$run_dir" && wine ./romwizard.exe)
+if [ "${ROMWIZARD_DISPLAY:-}" != user ]; then
+    run_road main-job
+    finish
     exit 0
 fi
 
-(cd "$run_dir" && exec wine ./romwizard.exe 2>/dev/null) &
-wizard=$!
-ui() { wine "$run_dir/uidriver.exe" "$@" 2>/dev/null; }
-if ! ui find --template 103 --timeout 60000; then
-    echo "run-wizard: the Welcome page did not appear" >&2
-    kill "$wizard" 2>/dev/null || true
-    exit 1
-fi
-ui dump --template 103 | tee artefacts/welcome-page.txt
-import -display "$DISPLAY" -window root artefacts/welcome-page.png
-echo "run-wizard: screenshot in artefacts/welcome-page.png"
-ui click 2 --template 103
-code=0
-wait "$wizard" || code=$?
-echo "run-wizard: the wizard ended with exit code $code"
+ROAD=main-job ROAD_RUN="$E2E_RUN_DIR/main-job" ROAD_PAGE=0
+mkdir -p "$ROAD_RUN"
+rig_start || exit 1
+step_image update.nbf 30720
+step_start
+echo "run-wizard: the wizard runs on $DISPLAY; the simulated handheld waits in the rig"
+booted=0
+while [ ! -s "$WIZARD_EXIT_FILE" ]; do
+    if [ "$booted" = 0 ] && ui find --template 169 --timeout 500 >/dev/null; then
+        echo "run-wizard: the handheld restarts into its boot loader, as the page asks"
+        sim_cmd boot >/dev/null
+        booted=1
+    elif [ "$booted" = 1 ] && ui find --template 167 --timeout 500 >/dev/null; then
+        echo "run-wizard: the handheld starts normally again"
+        sim_cmd reset >/dev/null
+        booted=2
+    fi
+    sleep 0.5
+done
+echo "run-wizard: the wizard ended with exit code $(cat "$WIZARD_EXIT_FILE")"
+python3 "$E2E_FILES" flash-holds "$ROMWIZARD_RIG_DIR/flash.bin" "$ROAD_RUN/update.nbf"
+code=$?
+rig_stop
 exit "$code"

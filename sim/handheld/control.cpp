@@ -12,7 +12,8 @@ namespace {
 
 constexpr char kHelp[] =
     "ok commands: state | mode | boot | reset | off | mains on|off | cable pull|plug | "
-    "cable pull-after N | silent on|off | keys [L=HEX] [O=HEX] | keys off | baud N | set "
+    "cable pull-after N | cable pull-during D N | silent on|off | keys [L=HEX] [O=HEX] | keys off "
+    "| baud N | set "
     "model|romtype|lang|version TEXT | "
     "set flashmb N | set link com1|com2|usb1|usb2 | hold PORT | rapi strict on|off | "
     "backup stop-after N | "
@@ -173,6 +174,7 @@ std::string RunControlCommand(Handheld& h, PtyPorts& ports, ControlSession& sess
     if (verb == "cable" && w.size() == 2 && (w[1] == "pull" || w[1] == "plug")) {
         h.cable = w[1] == "plug";
         h.pull_after_blocks.reset();
+        h.pull_during.reset();
         if (!h.cable) h.boot.Reset("cable pulled");
         ++h.rapi.connection;  // the remote-API connection does not survive a pulled cable
         h.changed.notify_all();
@@ -181,6 +183,13 @@ std::string RunControlCommand(Handheld& h, PtyPorts& ports, ControlSession& sess
     }
     if (verb == "cable" && w.size() == 3 && w[1] == "pull-after" && Number(w[2], n) && n > 0) {
         h.pull_after_blocks = h.boot.blocks_written() + static_cast<unsigned>(n);
+        return "ok";
+    }
+    unsigned long blocks = 0;
+    if (verb == "cable" && w.size() == 4 && w[1] == "pull-during" && Number(w[2], n) && n > 0 &&
+        Number(w[3], blocks) && blocks > 0) {
+        h.pull_during =
+            Handheld::PullDuring{h.journal.downloads.size() + n - 1, static_cast<unsigned>(blocks)};
         return "ok";
     }
     if (verb == "hold" && w.size() == 2) {

@@ -45,6 +45,20 @@ bool Handheld::OpenFlash(const std::string& path, std::string& error) {
     return true;
 }
 
+bool Handheld::PullDue() {
+    if (pull_after_blocks && boot.blocks_written() >= *pull_after_blocks) {
+        pull_after_blocks.reset();
+        return true;
+    }
+    const auto& downloads = journal.downloads;
+    if (pull_during && downloads.size() > pull_during->download &&
+        downloads[pull_during->download].blocks >= pull_during->blocks) {
+        pull_during.reset();
+        return true;
+    }
+    return false;
+}
+
 void Handheld::Restart(Mode m) {
     std::lock_guard lock(mu);
     mode = m;

@@ -89,6 +89,14 @@ class Handheld {
     bool rapi_strict = false;
     unsigned baud = 0;                          // 0: as fast as the pty goes
     std::optional<unsigned> pull_after_blocks;  // pull the cable when this many blocks are written
+    // Pull the cable once the download with this journal index has written this many blocks.
+    struct PullDuring {
+        std::size_t download;
+        unsigned blocks;
+    };
+    std::optional<PullDuring> pull_during;
+    // Whether a planned pull is due now; clears the plan that is. Call with `mu` held.
+    bool PullDue();
     // Ports that ActiveSync on the PC holds open: what the handheld sends there goes to it.
     std::map<std::string, unsigned> holds;
     std::chrono::system_clock::duration clock_offset{};

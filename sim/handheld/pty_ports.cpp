@@ -202,8 +202,7 @@ void PtyPorts::Receive(Port& p) {
             } else {
                 p.pending += answer;
             }
-            if (h_.pull_after_blocks && h_.boot.blocks_written() >= *h_.pull_after_blocks) {
-                h_.pull_after_blocks.reset();
+            if (h_.PullDue()) {
                 h_.cable = false;
                 h_.boot.Reset("cable pulled");
                 ++h_.rapi.connection;

@@ -118,11 +118,16 @@ std::string StateJson(Handheld& h, const std::vector<PortInfo>& ports) {
     }
     Json pull_after_blocks = nullptr;
     if (h.pull_after_blocks) pull_after_blocks = *h.pull_after_blocks;
+    Json pull_during = nullptr;
+    if (h.pull_during) {
+        pull_during = {{"download", h.pull_during->download}, {"blocks", h.pull_during->blocks}};
+    }
     const Json report = {
         {"mode", ModeName(h.mode)},
         {"link", h.link},
         {"cable", h.cable ? "plugged" : "pulled"},
         {"pull_after_blocks", pull_after_blocks},
+        {"pull_during", pull_during},
         {"silent", h.silent},
         {"baud", h.baud},
         {"mains", h.mains},

@@ -13,7 +13,9 @@ int Refuse(Ui& ui, Page page) {
     return 0;
 }
 
-int RefuseIncompatible(Ui& ui, std::atomic<int>& mismatch) {
+int RefuseIncompatible(Ui& ui, std::atomic<int>& mismatch,
+                       const BeforeErrorPage& before_error_page = {}) {
+    if (before_error_page) before_error_page();
     mismatch = 1;
     return Refuse(ui, Page::IncompatibleImage);
 }
@@ -55,11 +57,11 @@ int CheckImageMatchesDevice(WizardState& state, Ui& ui, const BeforeErrorPage& b
     }
     if (!ModelMatches(state.Device, state.Image)) {
         if (state.ImagePathFromSettings == 1) return 0;
-        return RefuseIncompatible(ui, state.ImageModelMismatch);
+        return RefuseIncompatible(ui, state.ImageModelMismatch, before_error_page);
     }
     if (!LanguageMatches(state.Device, state.Image)) {
         if (state.ImagePathFromSettings == 1) return 0;
-        return RefuseIncompatible(ui, state.ImageLanguageMismatch);
+        return RefuseIncompatible(ui, state.ImageLanguageMismatch, before_error_page);
     }
     return 1;
 }

@@ -32,7 +32,8 @@ std::uint32_t SizeInKB(std::uint64_t size_bytes);
 // Reads the header of ImagePath and compares model and language with the handheld. 0 when the
 // path is empty or the header unreadable, or on a difference: quietly while
 // ImagePathFromSettings is set (the remembered image is dropped), otherwise after the
-// Incompatible-image page with its mismatch flag set.
+// Incompatible-image page with its mismatch flag set. `before_error_page` runs before either
+// error page.
 int CheckImageMatchesDevice(WizardState& state, Ui& ui,
                             const BeforeErrorPage& before_error_page = {});
 

@@ -4,6 +4,7 @@
 
 #include "bootlink/boot_link.h"
 #include "device/device_services.h"
+#include "pages/page_workers.h"
 #include "platform/files.h"
 #include "platform/processes.h"
 #include "platform/registry.h"
@@ -59,6 +60,8 @@ struct PageContext {
     Registry* registry = nullptr;
     Processes* processes = nullptr;
     Files* files = nullptr;
+    // The threads the pages start; ended by the program before the services above go.
+    PageWorkers workers{};
 };
 
 }  // namespace orvo::pages

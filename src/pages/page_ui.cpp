@@ -2,14 +2,17 @@
 
 #include "pages/backup_progress_page.h"
 #include "pages/battery_disconnect_page.h"
+#include "pages/boot_loader_entry_page.h"
 #include "pages/checking_notice.h"
 #include "pages/completion_page.h"
 #include "pages/confirmation_page.h"
 #include "pages/error_pages.h"
 #include "pages/incompatible_image_page.h"
 #include "pages/options_page.h"
+#include "pages/power_warning_page.h"
 #include "pages/table_pages.h"
 #include "pages/update_error_page.h"
+#include "pages/update_progress_page.h"
 #include "pages/update_ready_page.h"
 #include "pages/welcome_page.h"
 
@@ -22,9 +25,6 @@
 namespace orvo::pages {
 
 namespace {
-
-// The link's watchdog timer, the bar and the percent text of the Update progress page.
-constexpr UINT_PTR kWatchdogTimer = 2;
 
 DLGPROC ProcedureOf(Page page) {
     switch (page) {
@@ -76,6 +76,12 @@ DLGPROC ProcedureOf(Page page) {
             return PageProc<IncompatibleImagePage>;
         case Page::UpdateError:
             return PageProc<UpdateErrorPage>;
+        case Page::UpdateProgress:
+            return PageProc<UpdateProgressPage>;
+        case Page::PowerWarning:
+            return PageProc<PowerWarningPage>;
+        case Page::BootLoaderEntry:
+            return PageProc<BootLoaderEntryPage>;
         default:
             return nullptr;
     }

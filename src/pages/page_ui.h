@@ -14,6 +14,9 @@ inline constexpr UINT kSetWatchdogMessage = WM_APP + 2;  // wparam: period in ms
 inline constexpr UINT kStopWatchdogMessage = WM_APP + 3;
 inline constexpr UINT kEndProgressPageMessage = WM_APP + 4;  // wparam: the page result
 
+// Timer 2 of the Update progress page: the link's watchdog.
+inline constexpr UINT_PTR kWatchdogTimer = 2;
+
 // The bar and the percent text of both progress pages.
 inline constexpr int kProgressBarControl = IDC_PROGRESS_BAR;
 inline constexpr int kPercentTextControl = IDC_PROGRESS_PERCENT;

@@ -3,31 +3,15 @@
 // calls the device, image, ActiveSync and boot-loader services between pages, and ends the
 // program with the close request.
 
-#include "activesync/stop_active_sync.h"
-#include "bootlink/boot_link.h"
-#include "device/device_services.h"
-#include "platform/environment.h"
-#include "platform/files.h"
-#include "platform/registry.h"
-#include "platform/ui.h"
+#include "resources/resource_ids.h"
+#include "shell/wizard_services.h"
 #include "shell/wizard_state.h"
 
 namespace orvo {
 
 inline constexpr char kMarkerFileName[] = "\\VARNEL.QDX";
 
-struct WizardServices {
-    Ui& ui;
-    Environment& environment;
-    // The settings record (current user) and ActiveSync's keys (local machine).
-    Registry& registry;
-    Files& files;
-    // The remote API, the clock for the fixed pauses, the handheld's services.
-    DeviceServices& device;
-    const ActiveSyncHost& active_sync;
-    BootLink& link;
-};
-
+// Runs the whole wizard; it always ends with the close request.
 void RunWizard(WizardState& state, WizardServices services);
 
 }  // namespace orvo

@@ -6,7 +6,7 @@ E2E_ROOT="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
 # E2E_ARCH=win32: the shipped i686 build under the private 32-bit Wine (scripts/wine32-env.sh).
 E2E_ARCH="${E2E_ARCH:-win64}"
 E2E_BUILD="${E2E_BUILD:-$E2E_ROOT/build/$E2E_ARCH}"
-E2E_ARTEFACTS="$E2E_ROOT/artefacts/e2e${E2E_ARCH/win64/}"
+E2E_ARTEFACTS="${E2E_ARTEFACTS:-$E2E_ROOT/artefacts/e2e${E2E_ARCH/win64/}}"
 mkdir -p "$E2E_ARTEFACTS"
 ROMWIZARD_DISPLAY="${ROMWIZARD_DISPLAY:-virtual}"
 if [ "$E2E_ARCH" = win32 ]; then
@@ -15,8 +15,19 @@ else
     source "$E2E_ROOT/scripts/wine-env.sh"
 fi
 
+# Ends the programs of this prefix whose command line matches the pattern; programs of other
+# prefixes (other people's) are left alone. Status 0 when one was ended.
+end_programs() {
+    local pid ended=1
+    for pid in $(pgrep -f "$1"); do
+        if grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null; then
+            kill "$pid" 2>/dev/null && ended=0
+        fi
+    done
+    return "$ended"
+}
 # A wizard left over from an earlier run would answer in place of the one under test.
-end_leftover_wizards() { pkill -f "romwizard.exe" 2>/dev/null && sleep 1; }
+end_leftover_wizards() { end_programs 'romwizard\.exe' && sleep 1; }
 end_leftover_wizards || true
 
 source "$E2E_ROOT/tests/lib/checks.sh"
@@ -26,6 +37,7 @@ E2E_RUN_DIR="$(mktemp -d "${TMPDIR:-/tmp}/romwizard-e2e.XXXXXX")"
 
 e2e_cleanup() {
     end_leftover_wizards || true
+    if [ -n "${ROMWIZARD_RIG_DIR:-}" ]; then bash "$E2E_ROOT/scripts/rig-down.sh"; fi
     rm -rf "$E2E_RUN_DIR"
 }
 trap e2e_cleanup EXIT
@@ -39,9 +51,9 @@ start_wizard() {
     WIZARD_EXIT_FILE="$E2E_RUN_DIR/exit.$E2E_STARTS"
     local exit_file=$WIZARD_EXIT_FILE
     (
-        cd "$E2E_RUN_DIR"
+        cd "${ROAD_RUN:-$E2E_RUN_DIR}"
         code=0
-        wine "$E2E_BUILD/romwizard.exe" 2>/dev/null || code=$?
+        wine "$E2E_BUILD/romwizard.exe" 2>>"${WIZARD_LOG:-/dev/null}" || code=$?
         echo "$code" >"$exit_file"
     ) &
 }
@@ -59,3 +71,298 @@ exit_code_within() {
 
 screenshot() { import -display "$DISPLAY" -window root "$E2E_ARTEFACTS/$1.png"; }
 
+
+# ---------------------------------------------------------------------------------------------
+# Roads: a road is the list of steps in tests/e2e/roads.txt (its header says how to write one);
+# run_road NAME brings up a rig of its own, runs the steps as the user and the world, and checks
+# the outcome on the simulated handheld. Each page it meets is printed, screenshot and dumped
+# into artefacts/e2e/ROAD/.
+E2E_ROADS_FILE="$E2E_ROOT/tests/e2e/roads.txt"
+E2E_FILES="$E2E_ROOT/tests/e2e/rig_files.py"
+E2E_ROMFLASH="$E2E_ROOT/build/native/tools/romflash/romflash"
+E2E_IMAGES="$E2E_ROOT/build/e2e-images"
+
+declare -A PAGE_NAMES=(
+    [103]="Welcome" [121]="Preparation" [161]="Connection" [122]="Checking notice"
+    [109]="Options" [124]="Confirmation" [130]="Update-ready" [169]="Boot-loader entry"
+    [102]="Update progress" [132]="Backup progress" [167]="Battery-disconnect"
+    [133]="Completion" [105]="WARNUNG 111 Power warning" [152]="WARNUNG 112 File exists"
+    [123]="FEHLER 100 Incompatible image" [138]="FEHLER 101 Connection error"
+    [139]="FEHLER 102 Checksum error" [140]="FEHLER 103 Image not found"
+    [141]="FEHLER 104 Image cannot be opened" [144]="FEHLER 106 Remote program failed"
+    [145]="FEHLER 107 No room for the backup" [147]="FEHLER 109 Backup failed"
+    [151]="FEHLER 110 Image too large" [114]="FEHLER 113 Update error"
+    [165]="FEHLER 115 ActiveSync version" [268]="FEHLER 116 Identification error"
+    [269]="FEHLER 117 Invalid model"
+)
+
+# The steps of a road or part, with `use PART` expanded.
+road_steps() {
+    local line
+    awk -v name="$1" '
+        ($1 == "road" || $1 == "part") { inside = ($2 == name); next }
+        $1 == "end" { inside = 0; next }
+        inside && NF && $1 !~ /^#/ { sub(/^[ \t]+/, ""); print }' "$E2E_ROADS_FILE" |
+        while IFS= read -r line; do
+            if [ "${line%% *}" = use ]; then road_steps "${line#use }"; else printf '%s\n' "$line"; fi
+        done
+}
+
+# Road names; with a tag, only the roads that carry it.
+road_names() {
+    awk -v tag="${1:-}" '$1 == "road" && (tag == "" || index(" " $0 " ", " " tag " ")) { print $2 }' \
+        "$E2E_ROADS_FILE"
+}
+
+road_fail() {
+    check "$ROAD: $1" "${2:-ok}" "${3:-failed}"
+    return 1
+}
+
+sim_state() { sim_cmd state | python3 "$E2E_FILES" state "$1"; }
+
+win_path() { winepath -w "$1" 2>/dev/null; }
+
+# --- settings of the rig, before it starts
+step_link() { export ROMWIZARD_RIG_LINK=$1; }
+step_activesync() { export ROMWIZARD_ACTIVESYNC_VERSION=$1; }
+step_simargs() { export ROMWIZARD_SIM_ARGS="$*"; }
+
+rig_start() {
+    [ -n "${ROMWIZARD_RIG_DIR:-}" ] && return 0
+    export ROMWIZARD_RIG_BUILD="$E2E_BUILD"
+    source "$E2E_ROOT/scripts/rig-up.sh" || return 1
+    for f in GetDeviceData.dll ZIB_WriteReserveArea.dll SetSystemTime.dll backup.exe; do
+        printf 'MZ stand-in for %s\n' "$f" >"$ROAD_RUN/$f"
+    done
+    printf 'readme' >"$ROAD_RUN/readme.doc"
+}
+
+rig_stop() {
+    [ -n "${ROMWIZARD_RIG_DIR:-}" ] || return 0
+    end_leftover_wizards || true
+    source "$E2E_ROOT/scripts/rig-down.sh"
+}
+
+# --- the files next to the program, and the world around the handheld
+step_image() {  # NAME KB [key=value]...: a ROM image next to the program (rig_files.py image)
+    local name=$1 key
+    shift
+    key=$(printf '%s_' "$@" | tr -c 'A-Za-z0-9=._\n' '_')
+    mkdir -p "$E2E_IMAGES"
+    [ -f "$E2E_IMAGES/$key.nbf" ] || python3 "$E2E_FILES" image "$E2E_IMAGES/$key.nbf" "$@" || return 1
+    cp "$E2E_IMAGES/$key.nbf" "$ROAD_RUN/$name"
+}
+step_remove() { rm -f "$ROAD_RUN/$1"; }
+step_put() { printf '%s' "$2" >"$ROAD_RUN/$1"; }
+step_marker() { : >"$WINEPREFIX/drive_c/windows/VARNEL.QDX"; }
+# A folder on a file system of 1 MB, for a backup that finds no room.
+step_small_folder() {
+    mkdir -p "$ROAD_RUN/$1"
+    mount -t tmpfs -o size=1m tmpfs "$ROAD_RUN/$1" 2>/dev/null ||
+        road_fail "a 1 MB file system can be mounted here (needs root)" || return 1
+    ROAD_MOUNTS+=("$ROAD_RUN/$1")
+}
+step_sim() {
+    local reply
+    reply=$(sim_cmd "$@") || road_fail "sim $*" ok "$reply"
+}
+step_wait_sim() {  # EXPR VALUE [SECONDS]
+    local now="" deadline=$((SECONDS + ${3:-30}))
+    while [ "$SECONDS" -le "$deadline" ]; do
+        now=$(sim_state "$1")
+        [ "$now" == "$2" ] && return 0
+        sleep 0.1
+    done
+    road_fail "handheld: $1" "$2" "$now"
+}
+
+# --- the user
+step_start() {
+    start_wizard
+    ROAD_PAGE=0 ROAD_TEMPLATE=0 ROAD_SEEN=" "  # `never` looks at this run of the wizard
+}
+
+# Waits for a page of template T other than the current one. The Checking notice and dialogs
+# of no known template pass by; any other page that stays is a wrong turn and ends the road.
+step_page() {
+    local want=$1 deadline=$((SECONDS + ${2:-60})) handle found seen="" shot
+    while :; do
+        if handle=$(ui handle --template "$want" --not "$ROAD_PAGE" --timeout 1000); then
+            break
+        fi
+        found=$(ui find --not "$ROAD_PAGE" --timeout 0 | cut -d' ' -f2)
+        if [ -n "$found" ] && [ "$found" != 0 ] && [ "$found" != 122 ]; then
+            if [ "$found" = "$seen" ]; then
+                screenshot "$ROAD/$(printf '%02d' "$ROAD_SHOT")-unexpected-$found"
+                road_fail "page $want ${PAGE_NAMES[$want]:-}" "page $want" \
+                    "page $found ${PAGE_NAMES[$found]:-}"
+                return 1
+            fi
+            seen=$found
+        fi
+        if [ -s "$WIZARD_EXIT_FILE" ]; then
+            road_fail "page $want ${PAGE_NAMES[$want]:-}" "page $want" \
+                "the wizard ended with exit code $(cat "$WIZARD_EXIT_FILE")"
+            return 1
+        fi
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            road_fail "page $want ${PAGE_NAMES[$want]:-} within ${2:-60} s"
+            return 1
+        fi
+    done
+    ROAD_PAGE=$handle ROAD_TEMPLATE=$want
+    ROAD_SEEN+="$want "
+    ROAD_SHOT=$((ROAD_SHOT + 1))
+    echo "  page $want ${PAGE_NAMES[$want]:-} (at $((SECONDS - ROAD_STARTED)) s)"
+    sleep 0.3  # painted
+    shot="$ROAD/$(printf '%02d' "$ROAD_SHOT")-$want"
+    screenshot "$shot"
+    ui dump --window "$ROAD_PAGE" >"$E2E_ARTEFACTS/$shot.txt"
+}
+
+on_page() { ui "$1" "${@:2}" --window "$ROAD_PAGE"; }
+step_click() { on_page click "$1" || road_fail "click $1 on page $ROAD_TEMPLATE"; }
+step_tick() { on_page check "$1" on || road_fail "tick $1 on page $ROAD_TEMPLATE"; }
+step_enabled() { check "$ROAD: control $1 enabled" "$2" "$(on_page enabled "$1")"; }
+step_becomes() {  # ID 0|1 [SECONDS]: the control's state changes to this within the time
+    on_page wait-enabled "$1" "$2" --timeout $((${3:-10} * 1000)) >/dev/null ||
+        road_fail "control $1 becomes enabled=$2 within ${3:-10} s"
+}
+step_text() { check "$ROAD: text $1" "$2" "$(on_page text "$1")"; }
+step_kill() { on_page kill || road_fail "the wizard could be ended"; }
+step_exit() {  # CODE|any [SECONDS]
+    local code
+    code=$(exit_code_within "$WIZARD_EXIT_FILE" "${2:-30}")
+    if [ "$1" = any ]; then
+        [ "$code" != running ] || road_fail "the wizard ends" ended running
+    else
+        check "$ROAD: the wizard's exit code" "$1" "$code"
+    fi
+    ROAD_PAGE=0
+}
+
+# Red rows of the Incompatible-image page, as the screen shows them.
+step_red() {  # ID yes|no
+    local x y w h share
+    read -r x y w h <<<"$(on_page rect "$1")"
+    screenshot "$ROAD/red-$1"
+    share=$(/usr/bin/convert "$E2E_ARTEFACTS/$ROAD/red-$1.png" -crop "${w}x${h}+${x}+${y}" +repage \
+        -fill white -opaque '#FF0000' -fill black +opaque white -format '%[fx:mean>0.02]' info:)
+    rm -f "$E2E_ARTEFACTS/$ROAD/red-$1.png"
+    check "$ROAD: row $1" "$([ "$2" = yes ] && echo red || echo 'not red')" \
+        "$([ "$share" = 1 ] && echo red || echo 'not red')"
+}
+
+# The common file dialogs: who owns the dialog and what name it proposes.
+step_save_dialog() { check "$ROAD: save dialog" "page 109	$1" "$(ui file-dialog --timeout 15000 | cut -f1,2)"; }
+step_open_dialog() { check "$ROAD: open dialog" "SETUP	" "$(ui file-dialog --timeout 15000 | cut -f1,2)"; }
+step_choose() {
+    ui choose-file "$(win_path "$ROAD_RUN/$1")" --timeout 15000 || road_fail "the dialog takes $1"
+}
+step_cancel_dialog() { ui cancel-file --timeout 15000 || road_fail "the dialog cancels"; }
+
+# Weiter of the Power warning page follows the mains adapter within about 100 ms.
+step_power_follows() {  # BOUND-MS
+    local seen_at plugged_at waiter="$ROAD_RUN/enabled-at"
+    step_sim mains off || return 1
+    step_becomes 1 0 5 || return 1
+    (ui wait-enabled 1 1 --window "$ROAD_PAGE" --timeout 10000 >"$waiter") &
+    local pid=$!
+    sleep 1.5  # the waiter watches
+    sim_cmd mains on >/dev/null
+    plugged_at=$(date +%s%3N)
+    wait "$pid"
+    seen_at=$(tr -d '\r' <"$waiter")
+    [ -n "$seen_at" ] || { road_fail "Weiter enabled once the mains adapter is in"; return 1; }
+    echo "  Weiter enabled $((seen_at - plugged_at)) ms after the mains adapter was plugged in"
+    check "$ROAD: Weiter enabled within $1 ms of mains power" yes \
+        "$([ $((seen_at - plugged_at)) -le "$1" ] && echo yes || echo "after $((seen_at - plugged_at)) ms")"
+}
+
+# --- the outcome
+step_never() {
+    check "$ROAD: page $1 ${PAGE_NAMES[$1]:-} never shown" never \
+        "$(case "$ROAD_SEEN" in *" $1 "*) echo shown ;; *) echo never ;; esac)"
+}
+step_expect_flash() {
+    check "$ROAD: flash" ok "$(python3 "$E2E_FILES" flash-holds "$ROMWIZARD_RIG_DIR/flash.bin" \
+        "$ROAD_RUN/$1" >&2 && echo ok)"
+}
+step_expect_backup() {
+    check "$ROAD: backup $1" ok "$(python3 "$E2E_FILES" backup-of "$ROMWIZARD_RIG_DIR/flash.bin" \
+        "$ROAD_RUN/$1" >&2 && echo ok)"
+    check "$ROAD: romflash check $1" 0 "$("$E2E_ROMFLASH" check "$ROAD_RUN/$1" >/dev/null; echo $?)"
+}
+step_expect_settings() {  # kept|gone
+    local now=gone
+    wine reg query 'HKCU\Software\FlashUtility' /v Flash >/dev/null 2>&1 && now=kept
+    check "$ROAD: the settings record" "$1" "$now"
+}
+step_expect_marker_gone() {
+    check "$ROAD: the marker file" gone \
+        "$(ls "$WINEPREFIX/drive_c/windows" | grep -qix 'varnel.qdx' && echo there || echo gone)"
+}
+step_expect_version_box() {  # VERSION: the box of asterisks with the version in its middle row
+    check "$ROAD: version box" "*   $1   *" "$(sim_state 's["screen"][14][1:13]')"
+    check "$ROAD: version box frame" "************" "$(sim_state 's["screen"][11][1:13]')"
+}
+step_expect_clock() {
+    check "$ROAD: the handheld's clock set to the PC's" "True True" "$(sim_state \
+        's["clock_set"], abs(__import__("calendar").timegm(__import__("time").strptime(s["clock"], "%Y-%m-%dT%H:%M:%SZ")) - __import__("time").time()) < 120' | tr -d ',()')"
+}
+step_expect_connection_manager() {
+    local n=0
+    for _ in $(seq 100); do
+        n=$(end_programs_count 'wcescomm\.exe')
+        [ "$n" -gt 0 ] && break
+        sleep 0.1
+    done
+    check "$ROAD: the connection manager runs again" yes "$([ "$n" -gt 0 ] && echo yes || echo no)"
+}
+end_programs_count() {
+    local pid n=0
+    for pid in $(pgrep -f "$1"); do
+        grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null && n=$((n + 1))
+    done
+    echo "$n"
+}
+step_identifications() {  # N: GetDeviceData calls on the handheld
+    check "$ROAD: identifications over the remote API" "$1" \
+        "$(sim_state 'sum(i["entry"] == "GetDeviceData" for i in s["rapi"]["invokes"])')"
+}
+
+run_road() {
+    local road=$1 line verb before=$CHECK_FAILURES outcome
+    ROAD_STARTED=$SECONDS
+    local -a steps
+    mapfile -t steps < <(road_steps "$road")
+    echo "== road $road"
+    if ((${#steps[@]} == 0)); then
+        road_fail "the road is written down" yes no
+        return 1
+    fi
+    ROAD=$road ROAD_SHOT=0 ROAD_PAGE=0 ROAD_TEMPLATE=0 ROAD_SEEN=" " ROAD_MOUNTS=()
+    rm -rf "${E2E_ARTEFACTS:?}/$road"
+    mkdir -p "$E2E_ARTEFACTS/$road"
+    ROAD_RUN="$E2E_RUN_DIR/$road"
+    mkdir -p "$ROAD_RUN"
+    WIZARD_LOG="$E2E_ARTEFACTS/$road/wizard.log"  # what the wizard writes to its standard error
+    unset ROMWIZARD_RIG_LINK ROMWIZARD_ACTIVESYNC_VERSION ROMWIZARD_SIM_ARGS
+    for line in "${steps[@]}"; do
+        eval "set -- $line"
+        verb=${1//-/_}
+        shift
+        case $verb in link | activesync | simargs) ;; *) rig_start || break ;; esac
+        declare -F "step_$verb" >/dev/null || { road_fail "step '$line' is known"; break; }
+        "step_$verb" "$@" || break
+    done
+    rig_stop
+    for line in "${ROAD_MOUNTS[@]}"; do umount "$line" 2>/dev/null; done
+    rm -rf "$ROAD_RUN"
+    unset ROAD_RUN
+    outcome=passed
+    [ "$CHECK_FAILURES" -eq "$before" ] || outcome=FAILED
+    echo "-- road $road $outcome in $((SECONDS - ROAD_STARTED)) s"
+    [ "$outcome" = passed ]
+}

@@ -12,20 +12,7 @@ namespace orvo {
 namespace {
 
 using testing::DeviceRig;
-
-// The 150-byte reply with the three texts in their slots.
-std::vector<std::uint8_t> Reply(std::u16string version, std::u16string model,
-                                std::u16string flash) {
-    std::vector<std::uint8_t> reply(kDeviceDataReplyBytes);
-    const std::u16string texts[] = {version, model, flash};
-    for (std::size_t slot = 0; slot < 3; ++slot) {
-        for (std::size_t i = 0; i < texts[slot].size() && i < 25; ++i) {
-            reply[(slot * 25 + i) * 2] = static_cast<std::uint8_t>(texts[slot][i]);
-            reply[(slot * 25 + i) * 2 + 1] = static_cast<std::uint8_t>(texts[slot][i] >> 8);
-        }
-    }
-    return reply;
-}
+constexpr auto Reply = testing::DeviceDataReply;
 
 TEST(DeviceDataReply, TakesEachFieldFromItsCharacters) {
     struct Case {

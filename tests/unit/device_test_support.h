@@ -2,6 +2,7 @@
 // What the tests of the services on the running handheld share: a fake handheld, a clock that
 // adds up the pauses instead of sleeping them, the PC's time, and a program folder.
 
+#include "device/device_data_reply.h"
 #include "device/device_services.h"
 #include "fakes/fake_remote_api.h"
 #include "fakes/fake_ui.h"
@@ -39,6 +40,20 @@ class FixedPcClock final : public PcClock {
         return now;
     }
 };
+
+// GetDeviceData's 150-byte reply with the three texts in their slots.
+inline std::vector<std::uint8_t> DeviceDataReply(std::u16string version, std::u16string model,
+                                                 std::u16string flash) {
+    std::vector<std::uint8_t> reply(kDeviceDataReplyBytes);
+    const std::u16string texts[] = {version, model, flash};
+    for (std::size_t slot = 0; slot < 3; ++slot) {
+        for (std::size_t i = 0; i < texts[slot].size() && i < 25; ++i) {
+            reply[(slot * 25 + i) * 2] = static_cast<std::uint8_t>(texts[slot][i]);
+            reply[(slot * 25 + i) * 2 + 1] = static_cast<std::uint8_t>(texts[slot][i] >> 8);
+        }
+    }
+    return reply;
+}
 
 struct DeviceRig {
     FakeRemoteApi remote;

@@ -1,64 +1,368 @@
+// The whole wizard as roads: the world it meets, the user's answer on every page, and the pages
+// that must show in their order, with what the flow leaves behind.
+
+#include "activesync/activesync_registry.h"
+#include "bootlink/boot_port.h"
 #include "fakes/fake_environment.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_processes.h"
 #include "fakes/fake_registry.h"
-#include "fakes/fake_serial_port.h"
+#include "link_test_rig.h"
+#include "shell/flash_settings.h"
 #include "shell/wizard_flow.h"
 #include "unit/device_test_support.h"
 
 #include <gtest/gtest.h>
 
-namespace orvo {
+#include <algorithm>
+#include <deque>
+#include <filesystem>
+#include <map>
+#include <sstream>
+
+namespace orvo::test {
 namespace {
 
-class WizardFlowTest : public ::testing::Test {
-  protected:
-    testing::DeviceRig rig;
-    WizardState state;
+// The handheld over the remote API: whether ActiveSync connects, its power answers in order
+// (then mains).
+class Handheld final : public FakeRemoteApi {
+  public:
+    bool session = true;
+    std::deque<std::optional<std::uint8_t>> power;
+
+    bool WaitForSession(std::uint32_t) override { return session; }
+    std::optional<std::uint8_t> PowerLineStatus() override {
+        if (power.empty()) return 1;
+        const std::optional<std::uint8_t> line = power.front();
+        power.pop_front();
+        return line;
+    }
+};
+
+// What the user does on a page; on the Update progress page, how many downloads completed.
+struct Shown {
+    Page page;
+    int result = 0;
+    bool exit = false;
+    bool back = false;
+    int downloads = 0;
+};
+
+// A road: the pages in their order, each a code or a template number, with what the user does:
+// "<" Zurück, "!" Abbrechen, "=N" the page's end code, "/N" downloads completed. "~N" is the
+// handheld's next power answer ("~?": none).
+struct Script {
+    std::vector<Shown> pages;
+    std::deque<std::optional<std::uint8_t>> power;
+};
+Script Parse(const std::string& road) {
+    static const std::map<std::string, Page> kCodes = {
+        {"W", Page::Welcome},         {"P", Page::Preparation},        {"C", Page::Connection},
+        {"O", Page::Options},         {"Cf", Page::Confirmation},      {"U", Page::UpdateReady},
+        {"B", Page::BootLoaderEntry}, {"Pw", Page::PowerWarning},      {"Bp", Page::BackupProgress},
+        {"Up", Page::UpdateProgress}, {"Bd", Page::BatteryDisconnect}, {"Cm", Page::Completion}};
+    Script script;
+    std::istringstream words(road);
+    for (std::string word; words >> word;) {
+        if (word[0] == '~') {
+            script.power.push_back(word == "~?" ? std::nullopt
+                                                : std::optional<std::uint8_t>(word[1] - '0'));
+            continue;
+        }
+        const std::string code = word.substr(0, word.find_first_of("<!=/"));
+        Shown shown{kCodes.contains(code) ? kCodes.at(code) : static_cast<Page>(std::stoi(code))};
+        shown.back = word.find('<') != std::string::npos;
+        shown.exit = word.find('!') != std::string::npos;
+        if (shown.exit) shown.result = 2;
+        if (const std::size_t at = word.find('='); at != std::string::npos) {
+            shown.result = std::stoi(word.substr(at + 1));
+        }
+        if (const std::size_t at = word.find('/'); at != std::string::npos) {
+            shown.downloads = std::stoi(word.substr(at + 1));
+        }
+        script.pages.push_back(shown);
+    }
+    return script;
+}
+
+// An image file for the handheld, an Orvo 4700 "NBT" "GER" with 32 MB of flash.
+struct Image {
+    std::string rom = "NBT";
+    std::string model = "Orvo 4700";
+    std::string lang = "GER";
+    std::uint32_t kb = 8;
+    bool bad_sum = false;
+};
+constexpr std::uint32_t kFlashKB = 32 * 1024;
+const Image kFits{};
+const Image kWbt{.rom = "WBT"};
+const Image kEng{.lang = "ENG"};
+const Image kWbt4701{.rom = "WBT", .model = "Orvo 4701"};
+const Image kBadSum{.rom = "WBT", .bad_sum = true};
+const Image k4701Eng{.model = "Orvo 4701", .lang = "ENG"};
+const Image kEngTooLarge{.lang = "ENG", .kb = kFlashKB + 2047};
+const Image kLargest{.kb = kFlashKB + 1023};
+const Image kTooLarge{.kb = kFlashKB + 1024};
+
+enum World : unsigned {
+    kOldActiveSync = 1,
+    kBootLoader = 2,  // ActiveSync does not connect
+    kSilent = 4,      // nothing answers on the ports
+    kNoIdentity = 8,  // the boot loader answers, but not the identity read
+    kRecord = 16,     // an unfinished update is recorded
+    kNotNt = 32,
+    kAnotherModel = 64,
+    // What must be so at the end.
+    kCompleted = 128,
+    kRecordLeft = 256,
+};
+enum class Refusal { None, RomType, Model, Language };
+
+struct Road {
+    const char* name;
+    unsigned world;
+    std::string road;
+    const Image* delivered = &kFits;
+    // With kRecord: the recorded image; none: the record names a missing file.
+    const Image* remembered = nullptr;
+    // The file chosen in the open dialog; none: Abbrechen.
+    const Image* restore = nullptr;
+    std::string written{};
+    Refusal refusal = Refusal::None;
+};
+
+const Road kRoads[] = {
+    {"ActiveSync too old", kOldActiveSync, "165"},
+    {"Abbrechen on Welcome", 0, "W!"},
+    {"Zurück on Preparation and Connection", 0, "W P< W P C< P C!"},
+    {"another model", kAnotherModel, "W P C 269"},
+    {"Enter on Options shows it again", 0, "W P C O=0 O!"},
+    {"Zurück from Options and forward again identifies once", 0, "W P C O< C< P< W P C O< C O!"},
+    {"Sichern on mains (the first answer ignored), Weiter on the Power warning", 0,
+     "W P C O=1000 ~? ~1 Bp O=1000 ~1 ~0 Pw=0 Bp O!"},
+    {"Sichern, Abbrechen on the Power warning", 0, "W P C O=1000 ~1 ~0 Pw=2"},
+    {"Sichern, power unreadable", 0, "W P C O=1000 ~1 ~? 138"},
+    {"Aktualisieren without an image", 0, "W P C O=1035 140", nullptr},
+    {"Aktualisieren to the end", kCompleted, "W P C O=1035 Cf U B Up=1/2 Bd Cm", &kFits, nullptr,
+     nullptr, "delivered.nbf"},
+    {"Zurück on Confirmation, Update-ready, Boot-loader entry; the power checked again", 0,
+     "W P C O=1035 Cf< O=1035 Cf U< Cf U ~1 ~1 B< U ~1 ~0 Pw=0 B!"},
+    {"Update-ready, Abbrechen on the Power warning", 0, "W P C O=1035 Cf U ~1 ~0 Pw=2"},
+    {"Update-ready, power unreadable", 0, "W P C O=1035 Cf U ~1 ~? 138"},
+    {"page ends with 1 after one download: no success", kRecordLeft,
+     "W P C O=1035 Cf U B Up=1/1 114", &kFits, nullptr, nullptr, "delivered.nbf"},
+    {"watchdog after both downloads: no success", 0, "W P C O=1035 Cf U B Up=2/2 114", &kFits,
+     nullptr, nullptr, "delivered.nbf"},
+    {"Wiederherstellen cancelled", 0, "W P C O=1036 O!"},
+    {"Wiederherstellen to the end, not on NT", kNotNt | kCompleted,
+     "W P C O=1036 Cf U B Up=1/2 Bd Cm", &kFits, nullptr, &kFits, "restore.nbf"},
+    // The acceptance checks in their order: each image would fail the later checks too.
+    {"checksum", 0, "W P C O=1036 139", &kFits, nullptr, &kBadSum},
+    {"ROM type", 0, "W P C O=1036 123", &kFits, nullptr, &kWbt4701, "", Refusal::RomType},
+    {"model", 0, "W P C O=1036 123", &kFits, nullptr, &k4701Eng, "", Refusal::Model},
+    {"language", 0, "W P C O=1036 123", &kFits, nullptr, &kEngTooLarge, "", Refusal::Language},
+    {"33,791 KB fit 32 MB of flash", 0, "W P C O=1036 Cf!", &kFits, nullptr, &kLargest},
+    {"33,792 KB do not", 0, "W P C O=1036 151", &kFits, nullptr, &kTooLarge},
+    {"Aktualisieren measures its own image, not the restore's before", 0,
+     "W P C O=1036 Cf< O=1035 151", &kTooLarge, nullptr, &kFits},
+    {"recorded update, ActiveSync connected: the record is forgotten", kRecord, "O!", &kFits,
+     &kFits},
+    {"no ActiveSync, no boot loader", kBootLoader | kSilent, "W P C 138"},
+    {"boot identity unreadable", kBootLoader | kNoIdentity, "W P C 268"},
+    {"boot loader, no image", kBootLoader, "W P C 140", nullptr},
+    {"boot loader, delivered image of another ROM type", kBootLoader, "W P C 123", &kWbt, nullptr,
+     nullptr, "", Refusal::RomType},
+    {"boot loader, delivered image for another language", kBootLoader, "W P C 123", &kEng, nullptr,
+     nullptr, "", Refusal::Language},
+    {"resume with the remembered image", kBootLoader | kRecord | kCompleted, "Cf=1 Up=1/2 Bd Cm",
+     &kFits, &kFits, nullptr, "backup.nbf"},
+    {"resume, remembered image missing", kBootLoader | kRecord | kCompleted, "Cf=1 Up=1/2 Bd Cm",
+     &kFits, nullptr, nullptr, "delivered.nbf"},
+    {"resume, remembered image for another language", kBootLoader | kRecord | kCompleted,
+     "Cf=1 Up=1/2 Bd Cm", &kFits, &kEng, nullptr, "delivered.nbf"},
+    {"resume, remembered image for another model and ROM type", kBootLoader | kRecord | kCompleted,
+     "Cf=1 Up=1/2 Bd Cm", &kFits, &kWbt4701, nullptr, "delivered.nbf"},
+    {"resume, remembered image of another ROM type", kBootLoader | kRecord | kCompleted,
+     "Cf=1 Up=1/2 Bd Cm", &kFits, &kWbt, nullptr, "delivered.nbf"},
+    {"resume, Abbrechen on Confirmation", kBootLoader | kRecord | kRecordLeft, "Cf!", &kFits,
+     &kFits},
+    {"resume, page ends with 1 after one download: no success", kBootLoader | kRecord | kRecordLeft,
+     "Cf=1 Up=1/1 114", &kFits, &kFits, nullptr, "backup.nbf"},
+};
+
+constexpr std::pair<Page, std::atomic<int> WizardState::*> kBackFlags[] = {
+    {Page::Preparation, &WizardState::BackFromPreparation},
+    {Page::Connection, &WizardState::BackFromConnection},
+    {Page::Options, &WizardState::BackFromOptions},
+    {Page::Confirmation, &WizardState::BackFromConfirmation},
+    {Page::UpdateReady, &WizardState::BackFromUpdateReady},
+    {Page::BootLoaderEntry, &WizardState::BackFromBootLoaderEntry},
+};
+
+std::string WriteImage(const testing::TempDir& dir, const std::string& name, const Image& image) {
+    std::vector<std::uint8_t> bytes =
+        testing::MakeImage({image.model, image.rom, image.lang, "2.04", testing::Payload(64)});
+    if (image.bad_sum) bytes.back() ^= 0x5A;
+    const std::string path = dir.Write(name, bytes);
+    // Zeros add nothing to the checksum.
+    std::filesystem::resize_file(path, std::uint64_t{image.kb} * 1024);
+    return path;
+}
+
+// The wizard in its world: the handheld, its boot loader on COM1, the PC, and the pages.
+struct Wizard {
+    explicit Wizard(const Road& road) : road(road), script(Parse(road.road)) {
+        rig.link.services.stop_active_sync = [] {};
+        // The pages are scripted: no progress page runs the link's watchdog.
+        ui.EndWatchdog();
+        environment.current_dir = start_dir.Folder();
+        start_dir.Write("GetDeviceData.dll", {1});
+        start_dir.Write("ZIB_WriteReserveArea.dll", {2});
+        std::filesystem::create_directory(start_dir.Path("saved"));
+        if (road.delivered) WriteImage(start_dir, "delivered.nbf", *road.delivered);
+        const std::string machine(FakeRegistry::kMachine);
+        registry.Put(machine + kActiveSyncKeyPath, "MajorVersion", RegistryType::Dword,
+                     {(road.world & kOldActiveSync) ? std::uint8_t{2} : std::uint8_t{3}, 0, 0, 0});
+        registry.Put(machine + kActiveSyncKeyPath, "MinorVersion", RegistryType::Dword,
+                     {5, 0, 0, 0});
+        if (!(road.world & kNotNt)) {
+            registry.PutText(machine + kWindowsVersionKeyPath, "CurrentVersion", "5.1");
+        }
+        if (road.world & kRecord) {
+            WizardState earlier;
+            earlier.ImagePath = road.remembered
+                                    ? WriteImage(start_dir, "saved/backup.nbf", *road.remembered)
+                                    : start_dir.Path("saved/gone.nbf");
+            SaveFlashSettings(earlier, registry);
+        }
+        handheld.session = !(road.world & kBootLoader);
+        handheld.power = script.power;
+        handheld.on_invoke = [&road](const FakeRemoteApi::InvokeCall& call) {
+            const std::u16string model =
+                (road.world & kAnotherModel) ? u"Model: Orvo -4701NBT" : u"Model: Orvo -4700NBT";
+            if (call.function != u"GetDeviceData") return FakeRemoteApi::InvokeAnswer{};
+            return FakeRemoteApi::InvokeAnswer{
+                0, testing::DeviceDataReply(u"2.04.00 GER", model, u"32")};
+        };
+        com1->responder = [&road](const std::string& written) -> std::string {
+            if (road.world & kSilent) return {};
+            if (written.find("Port Test") != std::string::npos) return written + "\n";
+            if (written.find("readdata") == std::string::npos || (road.world & kNoIdentity)) {
+                return {};
+            }
+            std::string record = "Orvo 4700NBTGER2.04";
+            record.resize(40, ' ');
+            return "QARS " + record + "QARE\r\n";
+        };
+        ui.ScriptFileDialog(
+            road.restore ? std::optional(WriteImage(start_dir, "saved/restore.nbf", *road.restore))
+                         : std::nullopt);
+        for (const Shown& shown : script.pages) {
+            ui.Script(shown.page, [this, shown] { return Do(shown); });
+        }
+    }
+
+    // What the page does before it ends, as the real one would.
+    int Do(const Shown& shown) {
+        WizardState& state = rig.state;
+        for (const auto& [page, flag] : kBackFlags) {
+            if (page == shown.page && shown.back) state.*flag = 1;
+        }
+        if (shown.exit) state.ExitRequested = 1;
+        if (shown.page == Page::Confirmation) {
+            EXPECT_EQ(state.ConfirmBackEnabled.load(), (road.world & kBootLoader) ? 0 : 1);
+            EXPECT_EQ(ui.NoticesClosed(), ui.NoticesShown()) << "the notice is gone by now";
+        }
+        if (shown.page == Page::BootLoaderEntry && !shown.back && !shown.exit) {
+            EXPECT_EQ(OpenBootPort(rig.link), 1);
+        }
+        if (shown.page == Page::UpdateProgress) {
+            written = state.ImagePath;
+            SaveFlashSettings(state, registry);
+            rig.link.CompletedDownloads = shown.downloads;
+            if (shown.downloads == 2) ClearFlashSettings(registry);
+        }
+        return shown.result;
+    }
+
+    const Road& road;
+    const Script script;
+    LinkRig rig;
     FakeUi& ui = rig.ui;
+    Handheld handheld;
+    Latin1CodePage code_page;
+    testing::FixedPcClock pc_clock;
+    DeviceServices device{handheld, rig.clock, code_page, pc_clock, ui, rig.log};
     FakeEnvironment environment;
     FakeRegistry registry;
     FakeProcesses processes;
     FakeFiles files;
-    FakeSerialPorts ports;
     ActiveSyncHost active_sync{registry, processes, rig.clock};
-    BootLink link{state, LinkServices{ports, rig.clock, rig.log, ui, {}, {}}};
-
-    void Run() {
-        RunWizard(state, {ui, environment, registry, files, rig.services, active_sync, link});
-    }
+    testing::TempDir start_dir;
+    std::shared_ptr<FakeSerialPort::Behaviour> com1 = rig.ports.Add("COM1");
+    std::string written;
 };
 
-TEST_F(WizardFlowTest, TakesItsPlacesBeforeTheFirstPage) {
-    environment.windows_dir = "D:\\WINNT";
-    environment.current_dir = "E:\\Downloads\\Orvo";
-    ui.Script(Page::Welcome, [&] {
-        // The Welcome page's read-me button already needs the start folder.
-        EXPECT_EQ(state.StartDir, "E:\\Downloads\\Orvo");
-        return 0;
-    });
-    Run();
-    EXPECT_EQ(state.WindowsDir, "D:\\WINNT");
-    EXPECT_EQ(state.MarkerFilePath, "D:\\WINNT\\VARNEL.QDX");
-}
+TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
+    for (const Road& road : kRoads) {
+        SCOPED_TRACE(road.name);
+        Wizard wizard(road);
+        RunWizard(wizard.rig.state, {wizard.ui, wizard.environment, wizard.registry, wizard.files,
+                                     wizard.device, wizard.active_sync, wizard.rig.link});
+        const WizardState& state = wizard.rig.state;
 
-TEST_F(WizardFlowTest, CancelOnWelcomeEndsTheProgram) {
-    ui.Script(Page::Welcome, [&] {
-        state.ExitRequested = 1;
-        return 1;
-    });
-    Run();
-    EXPECT_EQ(ui.Opened(), std::vector<Page>{Page::Welcome});
-    EXPECT_TRUE(ui.CloseRequested());
-}
+        std::vector<Page> pages;
+        for (const Shown& shown : wizard.script.pages) pages.push_back(shown.page);
+        EXPECT_EQ(wizard.ui.Opened(), pages);
+        EXPECT_TRUE(wizard.ui.CloseRequested());
+        for (const auto& [page, flag] : kBackFlags) EXPECT_EQ((state.*flag).load(), 0);
 
-TEST_F(WizardFlowTest, EndsWithTheCloseRequestAfterWelcome) {
-    ui.Script(Page::Welcome, 0);
-    Run();
-    EXPECT_EQ(ui.Opened(), std::vector<Page>{Page::Welcome});
-    EXPECT_TRUE(ui.CloseRequested()) << "the flow must never leave the main window standing";
-    EXPECT_TRUE(ui.Unscripted().empty());
+        const auto invokes = wizard.handheld.Invokes();
+        const auto identified = std::count_if(invokes.begin(), invokes.end(), [](const auto& call) {
+            return call.function == u"GetDeviceData";
+        });
+        const bool connected = std::any_of(pages.begin(), pages.end(), [](Page page) {
+            return page == Page::Options || page == Page::InvalidModel;
+        });
+        EXPECT_EQ(identified, connected && !(road.world & kBootLoader) ? 1 : 0);
+
+        const auto updates = std::count(pages.begin(), pages.end(), Page::UpdateProgress);
+        EXPECT_EQ(wizard.ui.Variants(),
+                  std::vector<UpdateVariant>(
+                      static_cast<std::size_t>(updates),
+                      (road.world & kBootLoader) ? UpdateVariant::Resume : UpdateVariant::Main));
+        EXPECT_EQ(std::filesystem::path(wizard.written).filename(), road.written);
+
+        const auto& shown_pages = wizard.script.pages;
+        const auto restores = std::count_if(shown_pages.begin(), shown_pages.end(), [](auto shown) {
+            return shown.page == Page::Options && shown.result == kOptionsRestore;
+        });
+        ASSERT_EQ(wizard.ui.Dialogs().size(), static_cast<std::size_t>(restores));
+        for (const auto& dialog : wizard.ui.Dialogs()) {
+            EXPECT_EQ(dialog.kind, FileDialog::Kind::Open);
+            EXPECT_EQ(dialog.initial_folder, (road.world & kNotNt)
+                                                 ? "c:\\Eigene Dateien"
+                                                 : "%USERPROFILE%\\Eigene Dateien");
+            EXPECT_EQ(dialog.proposed, "");
+        }
+
+        const bool completed = road.world & kCompleted;
+        const auto sent = wizard.com1->Written();
+        EXPECT_EQ(std::any_of(sent.begin(), sent.end(),
+                              [](const std::string& s) { return s.starts_with("shmsg"); }),
+                  completed)
+            << "the version box";
+        EXPECT_EQ(wizard.files.removed.size(), completed ? 1u : 0u);
+        if (completed) {
+            EXPECT_EQ(wizard.files.removed[0], "C:\\windows\\VARNEL.QDX");
+        }
+        EXPECT_EQ(wizard.registry.HasKey(kSettingsKeyPath), (road.world & kRecordLeft) != 0);
+
+        EXPECT_EQ(state.RomVersionMismatch.load(), road.refusal == Refusal::RomType);
+        EXPECT_EQ(state.ImageModelMismatch.load(), road.refusal == Refusal::Model);
+        EXPECT_EQ(state.ImageLanguageMismatch.load(), road.refusal == Refusal::Language);
+    }
 }
 
 }  // namespace
-}  // namespace orvo
+}  // namespace orvo::test

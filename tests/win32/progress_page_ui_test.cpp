@@ -4,10 +4,9 @@
 #include "fakes/fake_remote_api.h"
 #include "fakes/recording_log.h"
 #include "fakes/scaled_clock.h"
-#include "pages/page_ui.h"
 #include "platform/win32/win32_code_page.h"
 #include "unit/image_test_files.h"
-#include "win32/program_resources.h"
+#include "win32/page_rig.h"
 
 #include <windows.h>
 #include <commctrl.h>
@@ -36,23 +35,7 @@ INT_PTR CALLBACK ProgressPageProc(HWND page, UINT message, WPARAM wparam, LPARAM
     return HandleProgressPageRequest(page, message, wparam);
 }
 
-// The program's resources and texts, and the page seam over them.
-struct PageRig {
-    PageRig() {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&controls);
-        catalogue.Load([&](int id) { return resources.String(id).value_or(L""); });
-        context.hInst = resources.Module();
-    }
-
-    test::ProgramResources resources;
-    MessageCatalogue catalogue;
-    WizardState state;
-    DisplayResources display;
-    PageContext context{
-        .catalogue = catalogue, .state = state, .display = display, .WarningBrush = {}};
-    PageUi ui{context};
-};
+using test::PageRig;
 
 TEST(ProgressPageUi, WorkerCallsReachTheShownPage) {
     PageRig rig;
@@ -112,9 +95,6 @@ TEST(BackupProgressPage, ShowsItsTextsWhileItsWorkerWritesTheBackup) {
     PageContext& context = rig.context;
     WizardState& state = rig.state;
     const MessageCatalogue& catalogue = rig.catalogue;
-    // Pages are shown only while the program's main window stands.
-    context.hMainWnd =
-        CreateWindowW(L"STATIC", L"SETUP", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
     PageUi& ui = rig.ui;
     FakeRemoteApi remote;
     ScaledClock clock(10);
@@ -141,11 +121,12 @@ TEST(BackupProgressPage, ShowsItsTextsWhileItsWorkerWritesTheBackup) {
     });
     EXPECT_EQ(ui.OpenPage(Page::BackupProgress), 1);
     reader.join();
+    // The worker ends before the handheld it reaches goes.
+    context.workers.End(state, nullptr);
     EXPECT_EQ(texts[0], catalogue.Text(11177));
     EXPECT_EQ(texts[1], catalogue.Text(11178));
     EXPECT_EQ(texts[2], catalogue.Text(11180)) << "the USB duration";
     EXPECT_EQ(dir.Read("backup.nbf").size(), 32u + 0x1F00000u);
-    DestroyWindow(context.hMainWnd);
 }
 
 }  // namespace

@@ -1,20 +1,31 @@
 // uidriver: acts as the user on the wizard's pages, one command per run.
 //
 //   uidriver find      [--title T] [--template N] [--timeout MS]   the page now shown
+//                      [--window H] [--not H]    that page only / any page but that one
+//   uidriver handle    [page options]            the page's window handle, for --window/--not
 //   uidriver dump      [page options]            title and every control: id class enabled text
 //   uidriver text ID   [page options]            a control's text
 //   uidriver enabled ID / checked ID             1 or 0
+//   uidriver rect ID                             the control's place on the screen: x y w h
 //   uidriver click ID                            presses an enabled button
 //   uidriver check ID on|off                     ticks or clears an enabled check box
 //   uidriver key enter|esc                       presses a key on the page
 //   uidriver close                               the title bar's close box
 //   uidriver wait-gone [page options]            waits until no such page is shown
+//   uidriver wait-enabled ID 1|0 [page options]  waits until the control is (not) enabled and
+//                                                prints that moment in ms since 1970 (UTC)
+//   uidriver kill [page options]                 ends the program that shows the page
 //   uidriver windows                 visible top-level windows: class, title, maximised or normal
+//   uidriver file-dialog [--timeout MS]          the open or save dialog now shown: its owner
+//                                                (SETUP, page N or none), file name and title
+//   uidriver choose-file PATH [--timeout MS]     types PATH into that dialog and confirms it
+//   uidriver cancel-file [--timeout MS]          cancels that dialog
 //
 // Texts are printed in UTF-8 with line feed, carriage return, tab and backslash escaped as
-// \n \r \t \\. Exit codes: 0 done, 1 no such page (after the time-out), 2 bad usage,
-// 3 no such control or the control is disabled.
+// \n \r \t \\. Exit codes: 0 done, 1 no such page or dialog (after the time-out), 2 bad usage,
+// 3 no such control or the control is disabled, 4 the dialog did not take the file name.
 
+#include "file_dialog.h"
 #include "page_windows.h"
 
 #include <cstdlib>
@@ -24,7 +35,7 @@ namespace {
 
 using namespace uidriver;
 
-enum ExitCode { kDone = 0, kNoPage = 1, kUsage = 2, kNoControl = 3 };
+enum ExitCode { kDone = 0, kNoPage = 1, kUsage = 2, kNoControl = 3, kRefused = 4 };
 
 std::string Utf8(const std::wstring& text) {
     if (text.empty()) return {};
@@ -80,6 +91,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options& options) {
             options.query.title = argv[++i];
         } else if (arg == L"--template" && has_value) {
             options.query.template_id = _wtoi(argv[++i]);
+        } else if ((arg == L"--window" || arg == L"--not") && has_value) {
+            HWND window =
+                reinterpret_cast<HWND>(static_cast<UINT_PTR>(_wcstoui64(argv[++i], nullptr, 10)));
+            (arg == L"--window" ? options.query.window : options.query.other_than) = window;
         } else if (arg == L"--timeout" && has_value) {
             options.timeout_ms = static_cast<DWORD>(_wtoi(argv[++i]));
         } else if (arg.rfind(L"--", 0) == 0) {
@@ -149,6 +164,11 @@ int OnControl(HWND page, const std::wstring& command, const Options& options) {
     if (control == nullptr) return kNoControl;
     if (command == L"text") {
         Print(Escaped(TextOf(control)));
+    } else if (command == L"rect") {
+        RECT r{};
+        GetWindowRect(control, &r);
+        Print(std::to_wstring(r.left) + L" " + std::to_wstring(r.top) + L" " +
+              std::to_wstring(r.right - r.left) + L" " + std::to_wstring(r.bottom - r.top));
     } else if (command == L"enabled") {
         Print(IsWindowEnabled(control) ? L"1" : L"0");
     } else if (command == L"checked") {
@@ -177,6 +197,67 @@ int WaitGone(const Options& options) {
     return kDone;
 }
 
+// Wall-clock milliseconds since 1970, comparable with the host's `date +%s%3N`.
+ULONGLONG EpochMs() {
+    FILETIME now{};
+    GetSystemTimeAsFileTime(&now);
+    const ULONGLONG ticks = (ULONGLONG{now.dwHighDateTime} << 32) | now.dwLowDateTime;
+    return ticks / 10000 - 11644473600000ULL;
+}
+
+int WaitEnabled(HWND page, const Options& options) {
+    if (options.arguments.size() < 2) return kUsage;
+    HWND control = ControlOf(page, _wtoi(options.arguments[0].c_str()));
+    if (control == nullptr) return kNoControl;
+    const bool want = options.arguments[1] == L"1";
+    const ULONGLONG deadline = GetTickCount64() + options.timeout_ms;
+    while ((IsWindowEnabled(control) != FALSE) != want) {
+        if (GetTickCount64() >= deadline || !IsWindow(control)) return kNoControl;
+        Sleep(2);
+    }
+    Print(std::to_wstring(EpochMs()));
+    return kDone;
+}
+
+int Kill(HWND page) {
+    DWORD process_id = 0;
+    GetWindowThreadProcessId(page, &process_id);
+    HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, process_id);
+    if (process == nullptr) return kNoPage;
+    const BOOL ended = TerminateProcess(process, 1);
+    CloseHandle(process);
+    return ended ? kDone : kNoPage;
+}
+
+HWND WaitForFileDialog(const Options& options) {
+    const ULONGLONG deadline = GetTickCount64() + options.timeout_ms;
+    for (;;) {
+        if (HWND dialog = FindFileDialog()) return dialog;
+        if (GetTickCount64() >= deadline) return nullptr;
+        Sleep(50);
+    }
+}
+
+std::wstring OwnerOf(HWND dialog) {
+    HWND owner = GetWindow(dialog, GW_OWNER);
+    if (owner == nullptr) return L"none";
+    if (ClassOf(owner) == L"#32770") return L"page " + std::to_wstring(TemplateOf(owner));
+    return ClassOf(owner);
+}
+
+int OnFileDialog(const std::wstring& command, const Options& options) {
+    HWND dialog = WaitForFileDialog(options);
+    if (dialog == nullptr) return kNoPage;
+    if (command == L"file-dialog") {
+        Print(OwnerOf(dialog) + L"\t" + Escaped(FileNameOf(dialog)) + L"\t" +
+              Escaped(TextOf(dialog)));
+        return kDone;
+    }
+    if (command == L"cancel-file") return CancelFileDialog(dialog, 5000) ? kDone : kRefused;
+    if (options.arguments.empty()) return kUsage;
+    return ChooseFile(dialog, options.arguments[0], 5000) ? kDone : kRefused;
+}
+
 int Windows() {
     for (const TopLevelWindow& window : TopLevelWindows()) {
         if (!window.visible) continue;
@@ -195,12 +276,21 @@ int wmain(int argc, wchar_t** argv) {
     if (command == L"find") return Find(options);
     if (command == L"wait-gone") return WaitGone(options);
     if (command == L"windows") return Windows();
+    if (command == L"file-dialog" || command == L"choose-file" || command == L"cancel-file") {
+        return OnFileDialog(command, options);
+    }
 
     HWND page = WaitForPage(options);
     if (page == nullptr) return kNoPage;
     if (command == L"dump") return Dump(page);
+    if (command == L"handle") {
+        Print(std::to_wstring(reinterpret_cast<UINT_PTR>(page)));
+        return kDone;
+    }
     if (command == L"key")
         return options.arguments.empty() ? kUsage : Key(page, options.arguments[0]);
+    if (command == L"wait-enabled") return WaitEnabled(page, options);
+    if (command == L"kill") return Kill(page);
     if (command == L"close") {
         PostMessageW(page, WM_SYSCOMMAND, SC_CLOSE, 0);
         return kDone;

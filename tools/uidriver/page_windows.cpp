@@ -75,6 +75,8 @@ int TemplateOf(HWND page) {
 HWND FindPage(const PageQuery& query) {
     for (const TopLevelWindow& window : TopLevelWindows()) {
         if (!window.visible || window.class_name != L"#32770") continue;
+        if (query.window && window.handle != *query.window) continue;
+        if (query.other_than && window.handle == *query.other_than) continue;
         if (query.title && window.title != *query.title) continue;
         if (query.template_id && TemplateOf(window.handle) != *query.template_id) continue;
         return window.handle;

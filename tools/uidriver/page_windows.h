@@ -12,6 +12,8 @@ namespace uidriver {
 struct PageQuery {
     std::optional<std::wstring> title;
     std::optional<int> template_id;
+    std::optional<HWND> window;      // this page only
+    std::optional<HWND> other_than;  // any page but this one
 };
 
 struct TopLevelWindow {

@@ -167,8 +167,9 @@ bool Win32Processes::StartProgram(const std::string& program) {
                         nullptr, nullptr, &startup, &started)) {
         return false;
     }
-    CloseHandle(started.hThread);
-    CloseHandle(started.hProcess);
+    // The started program is not waited for: its handles go at once.
+    const KernelHandle thread(started.hThread);
+    const KernelHandle process(started.hProcess);
     return true;
 }
 

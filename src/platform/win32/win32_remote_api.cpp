@@ -62,6 +62,17 @@ std::wstring Wide(std::u16string_view text) { return std::wstring(text.begin(), 
 
 HANDLE AsHandle(DeviceFile file) { return reinterpret_cast<HANDLE>(file); }
 
+// The reply the remote API allocates for the caller, freed exactly once.
+struct ReplyBlock {
+    ReplyBlock() = default;
+    ReplyBlock(const ReplyBlock&) = delete;
+    ReplyBlock& operator=(const ReplyBlock&) = delete;
+    ~ReplyBlock() {
+        if (bytes != nullptr) LocalFree(bytes);
+    }
+    BYTE* bytes = nullptr;
+};
+
 }  // namespace
 
 Win32RemoteApi::Win32RemoteApi(const char* library) : library_(library) {
@@ -105,13 +116,12 @@ std::int32_t Win32RemoteApi::CeRapiInvoke(std::u16string_view library, std::u16s
         std::memcpy(record, input.data(), input.size());
     }
     DWORD reply_size = 0;
-    BYTE* reply_bytes = nullptr;
+    ReplyBlock reply_block;
     const HRESULT result = entries_->CeRapiInvoke(Wide(library).c_str(), Wide(function).c_str(),
                                                   static_cast<DWORD>(input.size()), record,
-                                                  &reply_size, &reply_bytes, nullptr, 0);
-    if (reply_bytes != nullptr) {
-        reply.assign(reply_bytes, reply_bytes + reply_size);
-        LocalFree(reply_bytes);
+                                                  &reply_size, &reply_block.bytes, nullptr, 0);
+    if (reply_block.bytes != nullptr) {
+        reply.assign(reply_block.bytes, reply_block.bytes + reply_size);
     }
     return result;
 }

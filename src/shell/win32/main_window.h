@@ -33,6 +33,10 @@ struct Application {
         context.processes = &processes;
         context.files = &files;
     }
+    // The pages' workers end before the services and the link they reach.
+    ~Application() { context.workers.End(state, &link); }
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
 
     MessageCatalogue catalogue;
     WizardState state;

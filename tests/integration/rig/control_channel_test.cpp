@@ -67,6 +67,22 @@ TEST(ControlChannel, PullingAUsbCableAfterNBlocksTakesThePortAway) {
     EXPECT_EQ(again.ReadUntil("\n"), "USB Port Test\r\n");
 }
 
+TEST(ControlChannel, PullingTheCableDuringTheSecondDownloadLeavesTheFirstWhole) {
+    Sim sim({"--mode", "bootloader"});
+    Line line(sim.Link("com1"));
+    ASSERT_EQ(sim.Control("cable pull-during 2 1"), "ok");
+    SendBlocks(line, 8);
+    line.Write(Le32s({0, 0, 0}));
+    SendBlocks(line, 1);
+    EXPECT_EQ(line.ReadFor(500), "") << "no request after the first block of the second download";
+    const std::string state = sim.State();
+    EXPECT_EQ(Missing(state, {"\"cable\":\"pulled\"", "\"pull_during\":null",
+                              "\"bytes\":1048576,\"blocks\":8,\"state\":\"complete\"",
+                              "\"bytes\":131072,\"blocks\":1,\"state\":\"aborted\""}),
+              "")
+        << state;
+}
+
 TEST(ControlChannel, PullingASerialCableLeavesADeadLine) {
     Sim sim({"--mode", "bootloader"});
     Line line(sim.Link("com1"));
@@ -167,10 +183,10 @@ TEST(ControlChannel, ABackupProgramToldToStopLeavesTheRestUnwritten) {
 
 TEST(ControlChannel, RefusesWhatItDoesNotKnow) {
     Sim sim;
-    for (const char* bad :
-         {"bogus", "mains maybe", "baud -5", "baud 50", "flash read zz 4",
-          "flash read A0000000 5000", "flash write A0000000 abc", "flash write 10 00",
-          "set link com9", "hold com9", "cable pull-after 0", "set flashmb x", ""}) {
+    for (const char* bad : {"bogus", "mains maybe", "baud -5", "baud 50", "flash read zz 4",
+                            "flash read A0000000 5000", "flash write A0000000 abc",
+                            "flash write 10 00", "set link com9", "hold com9", "cable pull-after 0",
+                            "cable pull-during 0 1", "set flashmb x", ""}) {
         std::string reply = sim.Control(bad);
         EXPECT_EQ(reply.rfind("error ", 0), 0u) << "'" << bad << "' gave " << reply;
     }
