@@ -357,6 +357,10 @@ run_road() {
         declare -F "step_$verb" >/dev/null || { road_fail "step '$line' is known"; break; }
         "step_$verb" "$@" || break
     done
+    # What the handheld saw, for a road that failed.
+    if [ "$CHECK_FAILURES" -ne "$before" ] && [ -n "${ROMWIZARD_SIM_CONTROL:-}" ]; then
+        sim_cmd state >"$E2E_ARTEFACTS/$road/handheld-state.json"
+    fi
     rig_stop
     for line in "${ROAD_MOUNTS[@]}"; do umount "$line" 2>/dev/null; done
     rm -rf "$ROAD_RUN"
