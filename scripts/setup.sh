@@ -7,6 +7,7 @@ packages=(
     cmake ninja-build g++ python3 libgtest-dev googletest
     g++-mingw-w64-x86-64 g++-mingw-w64-i686 mingw-w64-x86-64-dev mingw-w64-tools
     wine64 xvfb x11-utils imagemagick socat procps libssl-dev
+    clang libclang-rt-dev nlohmann-json3-dev
 )
 
 missing=()

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds every preset and runs every test: unit and integration tests
-# natively (with AddressSanitizer and UndefinedBehaviorSanitizer), the Win32 adapter tests and
+# and the replay of the fuzz corpora natively (with AddressSanitizer and
+# UndefinedBehaviorSanitizer), the Win32 adapter tests and
 # the end-to-end scenarios under Wine on a virtual display, and a slice of them with the shipped
 # i686 build under 32-bit Wine. Artefacts land in artefacts/.
 set -euo pipefail

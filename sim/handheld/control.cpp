@@ -1,5 +1,6 @@
 #include "control.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <sstream>
 
@@ -19,11 +20,13 @@ constexpr char kHelp[] =
     "flash read ADDR LEN | "
     "flash write ADDR HEX | flash erase ADDR LEN | file put PATH HEX | file del PATH | quit";
 
+// Every number of a command is 32 bits wide: a larger one is refused, not cut to fit.
 bool Number(const std::string& text, unsigned long& value, int base = 10) {
     if (text.empty()) return false;
     char* end = nullptr;
+    errno = 0;
     value = std::strtoul(text.c_str(), &end, base);
-    return *end == '\0' && text[0] != '-';
+    return *end == '\0' && text[0] != '-' && errno == 0 && value <= 0xFFFFFFFFul;
 }
 
 bool FromHex(const std::string& text, std::vector<std::uint8_t>& out) {
@@ -67,7 +70,12 @@ std::string FlashCommand(Handheld& h, const std::vector<std::string>& w) {
         return "ok " + ToHex(h.flash.Read(a, length));
     }
     std::vector<std::uint8_t> data;
-    if (w[1] == "erase" && Number(w[3], length, 0)) data.assign(length, 0xFF);
+    if (w[1] == "erase" && Number(w[3], length, 0)) {
+        // Checked before the erased bytes are made: a length beyond the flash is refused, not
+        // allocated.
+        if (!h.flash.Contains(a, length)) return "error outside the flash";
+        data.assign(length, 0xFF);
+    }
     if (w[1] == "write" && !FromHex(w[3], data)) return "error not hexadecimal bytes: " + w[3];
     if (data.empty()) return Usage("flash read ADDR LEN (at most 4096) | flash erase ADDR LEN");
     return h.flash.Write(a, data.data(), data.size()) ? "ok" : "error outside the flash";

@@ -88,7 +88,10 @@ void Flash::Close() {
 std::uint8_t* Flash::Locate(std::uint32_t address, std::size_t length) const {
     for (const Region& r : regions_) {
         std::uint64_t off = std::uint64_t{address} - r.base;
-        if (address >= r.base && off + length <= r.size) return map_ + r.file_offset + off;
+        // Compared so that no length, however large, wraps around.
+        if (address >= r.base && off <= r.size && length <= r.size - off) {
+            return map_ + r.file_offset + off;
+        }
     }
     return nullptr;
 }

@@ -3,6 +3,7 @@
 // power, and outlives the page so that showing the page again reuses it.
 
 #include "device/device_services.h"
+#include "resources/resource_ids.h"
 
 #include <atomic>
 #include <mutex>
@@ -10,7 +11,7 @@
 
 namespace orvo {
 
-inline constexpr int kPowerWarningForwardButton = 1;
+inline constexpr int kPowerWarningForwardButton = IDC_FORWARD;
 
 // Every 100 ms until `stop` is raised: Weiter of the Power warning page enabled while the
 // handheld is on mains power, disabled while it is not, unchanged while it cannot be asked.

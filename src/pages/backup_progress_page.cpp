@@ -3,8 +3,6 @@
 #include "backup/backup_thread.h"
 #include "pages/page_ui.h"
 
-#include <thread>
-
 namespace orvo::pages {
 
 INT_PTR BackupProgressPage::Initialise() {
@@ -16,7 +14,8 @@ INT_PTR BackupProgressPage::Initialise() {
     context_.hProgressBar = GetDlgItem(dialog_, kProgressBarControl);
     CentreAndShowInFront(dialog_);
     if (DeviceServices* device = context_.device) {
-        std::thread(BackupThread, std::ref(context_.state), std::ref(*device)).detach();
+        WizardState& state = context_.state;
+        context_.workers.StartProgressWorker([&state, device] { BackupThread(state, *device); });
     }
     return TRUE;
 }

@@ -6,7 +6,7 @@ namespace orvo::pages {
 
 BatteryDisconnectPage::BatteryDisconnectPage(HWND dialog, PageContext& context)
     : FramePage(dialog, context, kBatteryDisconnectPage) {
-    if (context.link != nullptr) context.link->ShutDown();
+    if (context.link != nullptr) context.workers.StopLinkForGood(*context.link);
     context.state.ImageFileHandle.Close();
 }
 

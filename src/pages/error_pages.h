@@ -103,11 +103,11 @@ inline constexpr std::array<ErrorPage, 11> kPlainErrorPages = {{
     {Page::InvalidModel, {kInvalidModelTexts, kExitByExit}},
 }};
 
-constexpr const PageSpec& PlainErrorSpec(Page page) {
+consteval const PageSpec& PlainErrorSpec(Page page) {
     for (const ErrorPage& entry : kPlainErrorPages) {
         if (entry.page == page) return entry.spec;
     }
-    throw "not a plain error page";  // only ever evaluated at compile time
+    throw "not a plain error page";  // a compile error: the function runs at compile time only
 }
 
 template <Page P>

@@ -25,7 +25,7 @@ bool OptionsPage::Command(int control) {
             const BackupFileChoice choice{
                 context_.device->ui, *context_.files, *context_.registry,
                 [this](bool shown) { ShowWindow(dialog_, shown ? SW_SHOW : SW_HIDE); }};
-            if (ChooseBackupFile(context_.state, choice)) End(kOptionsBackupChosen);
+            if (ChooseBackupFile(context_.state, choice)) End(kOptionsBackup);
             return true;
         }
         case IDC_BACK:

@@ -4,9 +4,6 @@
 
 namespace orvo::pages {
 
-// What the Options page ends with when the user chose to back up the handheld's ROM.
-inline constexpr int kOptionsBackupChosen = 1000;
-
 inline constexpr PageText kOptionsTexts[] = {
     {IDC_OPTIONS_DEVICE_INFO, IDS_OPTIONS_DEVICE_INFO},
     {IDC_OPTIONS_MODEL, IDS_MODEL_LABEL, TextStyle::Plain, TextForm::Labelled},
@@ -25,11 +22,11 @@ inline constexpr PageText kOptionsTexts[] = {
 // Sichern ends the page only once a backup file is chosen; Enter (the page has no OK button)
 // ends it with 0.
 inline constexpr PageButton kOptionsButtons[] = {
-    {IDC_OPTIONS_UPDATE, IDC_OPTIONS_UPDATE},
-    {IDC_OPTIONS_RESTORE, IDC_OPTIONS_RESTORE},
+    {IDC_OPTIONS_UPDATE, kOptionsUpdate},
+    {IDC_OPTIONS_RESTORE, kOptionsRestore},
     {IDC_BACK, 1, &WizardState::BackFromOptions},
     {IDC_CANCEL, 1, &WizardState::ExitRequested},
-    {IDC_FORWARD, 0},
+    {IDC_FORWARD, kOptionsEnter},
 };
 inline constexpr PageSpec kOptionsPage{kOptionsTexts, kOptionsButtons};
 

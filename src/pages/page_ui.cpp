@@ -2,19 +2,18 @@
 
 #include "pages/backup_progress_page.h"
 #include "pages/battery_disconnect_page.h"
+#include "pages/boot_loader_entry_page.h"
 #include "pages/checking_notice.h"
 #include "pages/completion_page.h"
 #include "pages/confirmation_page.h"
 #include "pages/error_pages.h"
 #include "pages/incompatible_image_page.h"
 #include "pages/options_page.h"
+#include "pages/power_warning_page.h"
 #include "pages/table_pages.h"
 #include "pages/update_error_page.h"
-#include "pages/update_ready_page.h"
-#include "pages/boot_loader_entry_page.h"
-#include "pages/checking_notice.h"
-#include "pages/power_warning_page.h"
 #include "pages/update_progress_page.h"
+#include "pages/update_ready_page.h"
 #include "pages/welcome_page.h"
 
 #include <commctrl.h>

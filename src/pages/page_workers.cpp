@@ -7,12 +7,12 @@ namespace orvo::pages {
 PageWorkers::~PageWorkers() {
     power_poller.Stop();
     JoinBootWait();
-    if (update_worker_.joinable()) update_worker_.join();
+    if (progress_worker_.joinable()) progress_worker_.join();
 }
 
-void PageWorkers::StartUpdateWorker(std::function<void()> work) {
-    update_worker_ =
-        std::thread([earlier = std::move(update_worker_), work = std::move(work)]() mutable {
+void PageWorkers::StartProgressWorker(std::function<void()> work) {
+    progress_worker_ =
+        std::thread([earlier = std::move(progress_worker_), work = std::move(work)]() mutable {
             if (earlier.joinable()) earlier.join();
             work();
         });
@@ -32,12 +32,12 @@ void PageWorkers::StopLinkForGood(BootLink& link) {
     power_poller.Stop();
 }
 
-void PageWorkers::End(WizardState& state, BootLink& link) {
+void PageWorkers::End(WizardState& state, BootLink* link) {
     state.BootWaitStop = 1;
-    link.Stop();
+    if (link != nullptr) link->Stop();
     power_poller.Stop();
     JoinBootWait();
-    if (update_worker_.joinable()) update_worker_.join();
+    if (progress_worker_.joinable()) progress_worker_.join();
 }
 
 }  // namespace orvo::pages

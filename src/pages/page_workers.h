@@ -1,7 +1,7 @@
 #pragma once
-// The threads the pages start beside them: the Update progress page's worker, the Boot-loader
-// entry page's watcher and the Power warning page's poller. None may outlive what it reaches:
-// the program ends them with End before its services and link go.
+// The threads the pages start beside them: the progress pages' workers, the Boot-loader entry
+// page's watcher and the Power warning page's poller. None may outlive what it reaches: the
+// program ends them with End before its services and link go.
 
 #include "bootlink/boot_link.h"
 #include "device/power_poll.h"
@@ -20,9 +20,10 @@ class PageWorkers {
     // Waits for workers that End has not told to stop: they must end by themselves.
     ~PageWorkers();
 
-    // Starts the Update progress page's worker. A worker of an earlier showing is waited for on
-    // the new thread, never on the page's, which that worker may be reaching.
-    void StartUpdateWorker(std::function<void()> work);
+    // Starts the worker of a progress page (the backup or the update). A worker of an earlier
+    // progress page is waited for on the new thread, never on the page's, which that worker may
+    // be reaching.
+    void StartProgressWorker(std::function<void()> work);
 
     // Waits for the watcher of an earlier showing of the Boot-loader entry page. Its page set
     // BootWaitStop when it ended, but a port search under way runs to its end; two searches at
@@ -38,11 +39,12 @@ class PageWorkers {
     void StopLinkForGood(BootLink& link);
 
     // Tells every worker to end (the watcher by BootWaitStop, the update worker by the stopped
-    // link, the poller by its own stop) and waits for them. Called once the pages are gone.
-    void End(WizardState& state, BootLink& link);
+    // link, the poller by its own stop; the backup ends by itself) and waits for them. Called
+    // once the pages are gone; `link` may be none where no link was made.
+    void End(WizardState& state, BootLink* link);
 
   private:
-    std::thread update_worker_;
+    std::thread progress_worker_;
     std::thread boot_wait_;
 };
 

@@ -11,37 +11,22 @@ namespace {
 
 constexpr UINT kFirstWatchdogMs = 90000;
 
-enum Control : int {
-    kWhatHappens = 1043,
-    kWarning = 1131,
-    kDuration = 1132,
-};
-
-enum Text : int {
-    kWhatHappensText = 11033,
-    kWarningText = 11110,
-    kNbtSerialText = 11113,
-    kNbtUsbText = 11112,
-    kSerialText = 11096,
-    kUsbText = 11097,
-};
-
 // The pointer stays an hourglass over the page for the whole update.
 void ShowHourglass() { SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
 
 }  // namespace
 
 int UpdateDurationText(std::string_view rom_type, bool serial_link) {
-    if (rom_type == "NBT") return serial_link ? kNbtSerialText : kNbtUsbText;
-    return serial_link ? kSerialText : kUsbText;
+    if (rom_type == "NBT")
+        return serial_link ? IDS_UPDATE_DURATION_60_MIN : IDS_UPDATE_DURATION_8_MIN;
+    return serial_link ? IDS_UPDATE_DURATION_80_MIN : IDS_UPDATE_DURATION_10_MIN;
 }
 
 INT_PTR UpdateProgressPage::Initialise() {
     const WizardState& state = context_.state;
-    SetText(dialog_, kDuration, context_,
+    SetFixedTexts(dialog_, context_, kUpdateProgressTexts);
+    SetText(dialog_, IDC_UPDATE_PROGRESS_DURATION, context_,
             UpdateDurationText(state.Device.RomTypeCode, state.SerialLink == 1));
-    SetText(dialog_, kWhatHappens, context_, kWhatHappensText);
-    SetText(dialog_, kWarning, context_, kWarningText);
     MakeWarningBrush(context_);
     context_.hProgressPage = dialog_;
     context_.hProgressBar = GetDlgItem(dialog_, kProgressBarControl);
@@ -50,9 +35,9 @@ INT_PTR UpdateProgressPage::Initialise() {
     if (context_.registry != nullptr) SaveFlashSettings(state, *context_.registry);
     if (BootLink* link = context_.link) {
         if (context_.update_variant == UpdateVariant::Main) {
-            context_.workers.StartUpdateWorker([link] { UpdateWorker(*link); });
+            context_.workers.StartProgressWorker([link] { UpdateWorker(*link); });
         } else {
-            context_.workers.StartUpdateWorker([link] { ResumeUpdateWorker(*link); });
+            context_.workers.StartProgressWorker([link] { ResumeUpdateWorker(*link); });
         }
     }
     // The link's own periods, asked for by its threads, come after this one.
@@ -73,7 +58,7 @@ INT_PTR UpdateProgressPage::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             SetWindowLongPtrW(dialog_, DWLP_MSGRESULT, TRUE);
             return TRUE;
         case WM_CTLCOLORSTATIC:
-            if (GetDlgCtrlID(reinterpret_cast<HWND>(lparam)) == kWarning) {
+            if (IsWarningText(kUpdateProgressTexts, GetDlgCtrlID(reinterpret_cast<HWND>(lparam)))) {
                 return WarningTextColours(reinterpret_cast<HDC>(wparam), context_);
             }
             ShowHourglass();

@@ -54,6 +54,13 @@ struct FileDialog {
     std::string initial_folder;
 };
 
+// The Options page's end codes: Enter (the page has no OK button), a backup file chosen, and
+// its two buttons by their own IDs.
+inline constexpr int kOptionsEnter = 0;
+inline constexpr int kOptionsBackup = 1000;
+inline constexpr int kOptionsUpdate = IDC_OPTIONS_UPDATE;
+inline constexpr int kOptionsRestore = IDC_OPTIONS_RESTORE;
+
 // The result OpenPage gives for a page that was not shown because the program is ending.
 inline constexpr int kPageClosedAtOnce = -1;
 

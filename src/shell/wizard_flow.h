@@ -3,18 +3,13 @@
 // calls the device, image, ActiveSync and boot-loader services between pages, and ends the
 // program with the close request.
 
+#include "resources/resource_ids.h"
 #include "shell/wizard_services.h"
 #include "shell/wizard_state.h"
 
 namespace orvo {
 
 inline constexpr char kMarkerFileName[] = "\\VARNEL.QDX";
-
-// The Options page's end codes.
-inline constexpr int kOptionsEnter = 0;
-inline constexpr int kOptionsBackup = 1000;
-inline constexpr int kOptionsUpdate = 1035;
-inline constexpr int kOptionsRestore = 1036;
 
 // Runs the whole wizard; it always ends with the close request.
 void RunWizard(WizardState& state, WizardServices services);

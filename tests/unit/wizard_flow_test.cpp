@@ -213,6 +213,8 @@ std::string WriteImage(const testing::TempDir& dir, const std::string& name, con
 struct Wizard {
     explicit Wizard(const Road& road) : road(road), script(Parse(road.road)) {
         rig.link.services.stop_active_sync = [] {};
+        // The pages are scripted: no progress page runs the link's watchdog.
+        ui.EndWatchdog();
         environment.current_dir = start_dir.Folder();
         start_dir.Write("GetDeviceData.dll", {1});
         start_dir.Write("ZIB_WriteReserveArea.dll", {2});

@@ -16,6 +16,7 @@
 
 #include "pages/backup_progress_page.h"
 #include "pages/battery_disconnect_page.h"
+#include "pages/boot_loader_entry_page.h"
 #include "pages/checking_notice.h"
 #include "pages/completion_page.h"
 #include "pages/confirmation_page.h"
@@ -23,8 +24,10 @@
 #include "pages/incompatible_image_page.h"
 #include "pages/options_page.h"
 #include "pages/page_frame.h"
+#include "pages/power_warning_page.h"
 #include "pages/table_pages.h"
 #include "pages/update_error_page.h"
+#include "pages/update_progress_page.h"
 #include "pages/update_ready_page.h"
 #include "pages/welcome_page.h"
 #include "win32/program_resources.h"
@@ -185,18 +188,9 @@ class PageLayoutTest : public ::testing::Test {
         return more;
     }
 
-    // Controls that each show one catalogue text in the page font, then `more`.
-    std::vector<Fill> Plain(std::initializer_list<std::pair<int, int>> texts,
-                            std::vector<Fill> more = {}) const {
-        for (auto [control, id] : texts) more.push_back({control, {T(id)}});
-        return more;
-    }
-
     // Every text each page may put into its controls.
     std::map<int, std::vector<Fill>> Fills() const {
-        const Fill back{IDC_BACK, {T(IDS_ZURUECK)}}, forward{IDC_FORWARD, {T(IDS_WEITER)}},
-            cancel{IDC_CANCEL, {T(IDS_ABBRECHEN)}};
-        const std::vector<Fill> nav = {back, forward, cancel};
+        const Fill back{IDC_BACK, {T(IDS_ZURUECK)}};
         std::map<int, std::vector<Fill>> fills = {
             {IDD_WELCOME, FromTable(pages::kWelcomeTexts)},
             {IDD_PREPARATION, FromTable(pages::kPreparationTexts, {back})},
@@ -204,15 +198,14 @@ class PageLayoutTest : public ::testing::Test {
             {IDD_CHECKING_NOTICE, FromTable(pages::kCheckingNoticeTexts)},
             {IDD_CONFIRMATION, FromTable(pages::kConfirmationTexts, {back})},
             {IDD_UPDATE_READY, FromTable(pages::kUpdateReadyTexts, {back})},
-            {169, Plain({{1204, 11184}, {1206, 11167}, {1207, 11185}, {1205, 11039}}, nav)},
-            {105, Plain({{1144, 11126}, {1089, 11039}},
-                        {{1040, {T(11029)}, Font::Heading}, forward, cancel})},
+            {IDD_BOOT_LOADER_ENTRY, FromTable(pages::kBootLoaderEntryTexts, {back})},
+            {IDD_POWER_WARNING, FromTable(pages::kPowerWarningTexts)},
             {IDD_FILE_EXISTS_WARNING, FromTable(pages::kFileExistsTexts)},
             {IDD_BATTERY_DISCONNECT, FromTable(pages::kBatteryDisconnectTexts)},
             {IDD_COMPLETION, FromTable(pages::kCompletionTexts)},
             {IDD_OPTIONS, FromTable(pages::kOptionsTexts, {back})},
-            {102, Plain({{1043, 11033}, {1131, 11110}},
-                        {{1132, {T(11096), T(11097), T(11112), T(11113)}}, {1023, {L"100"}}})},
+            {IDD_UPDATE_PROGRESS,
+             FromTable(pages::kUpdateProgressTexts, {{IDC_PROGRESS_PERCENT, {L"100"}}})},
             {IDD_BACKUP_PROGRESS,
              FromTable(pages::kBackupProgressTexts, {{IDC_PROGRESS_PERCENT, {L"100"}}})},
             {IDD_INCOMPATIBLE_IMAGE, FromTable(pages::kIncompatibleImageTexts)},

@@ -121,6 +121,8 @@ TEST(BackupProgressPage, ShowsItsTextsWhileItsWorkerWritesTheBackup) {
     });
     EXPECT_EQ(ui.OpenPage(Page::BackupProgress), 1);
     reader.join();
+    // The worker ends before the handheld it reaches goes.
+    context.workers.End(state, nullptr);
     EXPECT_EQ(texts[0], catalogue.Text(11177));
     EXPECT_EQ(texts[1], catalogue.Text(11178));
     EXPECT_EQ(texts[2], catalogue.Text(11180)) << "the USB duration";

@@ -28,7 +28,7 @@ struct WorkerRig : PageRig {
         context.registry = &registry;
     }
     // The pages' threads end before the link and the services they reach.
-    ~WorkerRig() { context.workers.End(state, link); }
+    ~WorkerRig() { context.workers.End(state, &link); }
 
     std::wstring Text(HWND page, int control) {
         wchar_t text[400] = {};
@@ -57,14 +57,16 @@ TEST(UpdateProgressPage, DurationByExactRomTypeAndLine) {
         int text;
     };
     // Letter case counts: "nbt" takes the times of any other type.
-    const Case cases[] = {{"NBT", true, 11113}, {"nbt", true, 11096}, {"WBT", false, 11097}};
+    const Case cases[] = {{"NBT", true, IDS_UPDATE_DURATION_60_MIN},
+                          {"nbt", true, IDS_UPDATE_DURATION_80_MIN},
+                          {"WBT", false, IDS_UPDATE_DURATION_10_MIN}};
     for (const Case& c : cases) {
         EXPECT_EQ(pages::UpdateDurationText(c.rom_type, c.serial), c.text)
             << c.rom_type << (c.serial ? " serial" : " USB");
     }
 }
 
-// The page records the update, shows its texts and the hourglass, ignores Enter and Esc, and
+// The page records the update, shows its duration and the hourglass, ignores Enter and Esc, and
 // when timer 2 fires closes the image, stops the link and ends with 2.
 TEST(UpdateProgressPage, RecordsTheUpdateAndItsWatchdogEndsIt) {
     WorkerRig rig;
@@ -75,28 +77,24 @@ TEST(UpdateProgressPage, RecordsTheUpdateAndItsWatchdogEndsIt) {
     rig.state.Device = testing::Identity("Orvo 4700", "NBT");
     rig.state.SerialLink = 0;
 
-    std::wstring texts[3];
+    std::wstring duration;
     LRESULT cursor_handled = FALSE;
     bool stayed = false;
     std::thread user([&] {
         ASSERT_TRUE(Eventually([&] { return rig.context.hProgressPage.load() != nullptr; }));
         const HWND page = rig.context.hProgressPage;
-        texts[0] = rig.Text(page, 1043);
-        texts[1] = rig.Text(page, 1131);
-        texts[2] = rig.Text(page, 1132);
+        duration = rig.Text(page, IDC_UPDATE_PROGRESS_DURATION);
         cursor_handled = SendMessageW(page, WM_SETCURSOR, reinterpret_cast<WPARAM>(page),
                                       MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        SendMessageW(page, WM_COMMAND, IDOK, 0);
-        SendMessageW(page, WM_COMMAND, IDCANCEL, 0);
+        SendMessageW(page, WM_COMMAND, IDC_FORWARD, 0);
+        SendMessageW(page, WM_COMMAND, IDC_CANCEL, 0);
         stayed = IsWindow(page) && IsWindowVisible(page);
         SendMessageW(page, WM_TIMER, pages::kWatchdogTimer, 0);
     });
     EXPECT_EQ(rig.ui.OpenUpdateProgressPage(UpdateVariant::Main), 2);
     user.join();
 
-    EXPECT_EQ(texts[0], rig.catalogue.Text(11033));
-    EXPECT_EQ(texts[1], rig.catalogue.Text(11110));
-    EXPECT_EQ(texts[2], rig.catalogue.Text(11112)) << "NBT over USB";
+    EXPECT_EQ(duration, rig.catalogue.Text(IDS_UPDATE_DURATION_8_MIN)) << "NBT over USB";
     EXPECT_TRUE(cursor_handled);
     EXPECT_TRUE(stayed) << "Enter and Esc do nothing";
     EXPECT_FALSE(rig.state.ImageFileHandle.IsOpen());
@@ -118,13 +116,12 @@ TEST(PowerWarningPage, WeiterOnlyOnMainsWithOnePollerOutlivingThePage) {
     std::thread user([&] {
         ASSERT_TRUE(Eventually([&] { return rig.context.hPowerPage.load() != nullptr; }));
         const HWND page = rig.context.hPowerPage;
-        EXPECT_EQ(rig.Text(page, 1040), rig.catalogue.Text(11029));
-        disabled_on_battery = Eventually([&] { return !rig.Enabled(page, IDOK); });
-        SendMessageW(page, WM_COMMAND, IDOK, 0);
+        disabled_on_battery = Eventually([&] { return !rig.Enabled(page, IDC_FORWARD); });
+        SendMessageW(page, WM_COMMAND, IDC_FORWARD, 0);
         stayed_on_battery = IsWindow(page);
         rig.remote.SetPowerLine(1);
-        const bool enabled = Eventually([&] { return rig.Enabled(page, IDOK); });
-        PostMessageW(page, WM_COMMAND, enabled ? IDOK : IDCANCEL, 0);
+        const bool enabled = Eventually([&] { return rig.Enabled(page, IDC_FORWARD); });
+        PostMessageW(page, WM_COMMAND, enabled ? IDC_FORWARD : IDC_CANCEL, 0);
     });
     EXPECT_EQ(rig.ui.OpenPage(Page::PowerWarning), 0);
     user.join();
@@ -161,10 +158,9 @@ TEST(BootLoaderEntryPage, WeiterOnlyOnceTheBootLoaderAnswers) {
 
     bool weiter_disabled = false;
     EXPECT_EQ(show([&](HWND page) {
-                  EXPECT_EQ(rig.Text(page, 1204), rig.catalogue.Text(11184));
                   weiter_disabled = Eventually([&] { return rig.remote.PowerQueries() > 3; }) &&
-                                    !rig.Enabled(page, IDOK) && rig.Enabled(page, 1221);
-                  PostMessageW(page, WM_COMMAND, IDCANCEL, 0);
+                                    !rig.Enabled(page, IDC_FORWARD) && rig.Enabled(page, IDC_BACK);
+                  PostMessageW(page, WM_COMMAND, IDC_CANCEL, 0);
               }),
               0);
     EXPECT_TRUE(weiter_disabled);
@@ -173,14 +169,13 @@ TEST(BootLoaderEntryPage, WeiterOnlyOnceTheBootLoaderAnswers) {
 
     rig.remote.SetPowerLine(std::nullopt);
     EXPECT_EQ(show([&](HWND page) {
-                  EXPECT_FALSE(rig.Enabled(page, IDOK));
-                  const bool enabled = Eventually([&] { return rig.Enabled(page, IDOK); });
-                  EXPECT_FALSE(rig.Enabled(page, 1221));
-                  PostMessageW(page, WM_COMMAND, enabled ? IDOK : IDCANCEL, 0);
+                  EXPECT_FALSE(rig.Enabled(page, IDC_FORWARD));
+                  const bool enabled = Eventually([&] { return rig.Enabled(page, IDC_FORWARD); });
+                  EXPECT_FALSE(rig.Enabled(page, IDC_BACK));
+                  PostMessageW(page, WM_COMMAND, enabled ? IDC_FORWARD : IDC_CANCEL, 0);
               }),
               1);
     EXPECT_TRUE(rig.link.hPort.IsOpen());
-    EXPECT_EQ(rig.state.BackFromBootLoaderEntry, 0);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
-// romflash flash: the boot-loader road of an update, end to end, on a Linux PC.
+// romflash flash: the boot-loader road of an update, end to end, on a Linux PC; romflash
+// identify: its first steps alone, which write nothing.
 
 #include "bootlink/boot_link.h"
 #include "platform/clock.h"
@@ -21,7 +22,7 @@ enum FlashExit : int {
 };
 
 struct FlashOptions {
-    std::string image;
+    std::string image;     // empty for identify
     PortCandidates ports;  // in the system's order; a kind without a path is not there
     bool verbose = false;  // the link's diagnostic texts on standard error
 };
@@ -36,5 +37,10 @@ bool SetPort(PortCandidates& ports, const std::string& kind, const std::string& 
 // Every pause and time-out runs on `clock` (the wall clock in the shipped tool).
 int FlashImage(const FlashOptions& options, const Clock& clock, std::ostream& out,
                std::ostream& err);
+
+// Finds the boot loader, reads the handheld's identity through it and prints it; writes
+// nothing to the flash. 0, kNoBootLoader or kNoIdentity.
+int IdentifyHandheld(const FlashOptions& options, const Clock& clock, std::ostream& out,
+                     std::ostream& err);
 
 }  // namespace orvo::romflash

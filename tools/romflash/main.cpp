@@ -34,20 +34,28 @@ Commands:
                 order, each twice; without --port: /dev/ttyS0, /dev/ttyUSB0,
                 /dev/ttyUSB1, /dev/ttyS1), read its identity, check the image's
                 checksum, model, language and ROM type against it, write it in
-                two downloads and draw its version on the handheld's screen.
+                two downloads and draw its version on the handheld's screen. A
+                progress line shows the image bytes written, the rate and the
+                time left.
                 --verbose shows the link's diagnostic texts on standard error.
                 Exit status: 0 updated; 1 the image cannot be read; 2 its
                 checksum is wrong; 3 no boot loader answered; 4 the identity
                 was not found; 5 the image is not made for the handheld; 6 the
                 download failed (the handheld must be updated again); 7 the
                 image is larger than the load command can address.
+  identify [--verbose] [--port KIND=PATH]...
+                Find the boot loader as flash does and print the handheld's
+                model, ROM type, language and version, read from its flash;
+                nothing is written. Exit status: 0 printed; 3 no boot loader
+                answered; 4 the identity was not found.
   --help        Show this text.
 
 Exit status 64: the command line is not understood.
 )";
 
-// flash [--verbose] [--port KIND=PATH]... IMAGE
-std::optional<orvo::romflash::FlashOptions> ParseFlash(const std::vector<std::string_view>& args) {
+// flash [--verbose] [--port KIND=PATH]... IMAGE, or identify without IMAGE.
+std::optional<orvo::romflash::FlashOptions> ParseLinkOptions(
+    const std::vector<std::string_view>& args, bool with_image) {
     orvo::romflash::FlashOptions options;
     options.ports = orvo::romflash::NoPorts();
     bool port_given = false;
@@ -64,13 +72,13 @@ std::optional<orvo::romflash::FlashOptions> ParseFlash(const std::vector<std::st
                 return std::nullopt;
             }
             port_given = true;
-        } else if (i + 1 == args.size() && !arg.starts_with("--")) {
+        } else if (with_image && i + 1 == args.size() && !arg.starts_with("--")) {
             options.image = arg;
         } else {
             return std::nullopt;
         }
     }
-    if (options.image.empty()) return std::nullopt;
+    if (with_image && options.image.empty()) return std::nullopt;
     if (!port_given) options.ports = orvo::romflash::DefaultLinuxPorts();
     return options;
 }
@@ -86,10 +94,12 @@ int main(int argc, char** argv) {
     if (args.size() == 2 && args[0] == "check") {
         return orvo::romflash::CheckImage(std::string(args[1]), std::cout, std::cerr);
     }
-    if (!args.empty() && args[0] == "flash") {
-        if (auto options = ParseFlash(args)) {
+    const bool flash = !args.empty() && args[0] == "flash";
+    if (flash || (!args.empty() && args[0] == "identify")) {
+        if (auto options = ParseLinkOptions(args, flash)) {
             const orvo::SystemClock clock;
-            return orvo::romflash::FlashImage(*options, clock, std::cout, std::cerr);
+            return flash ? orvo::romflash::FlashImage(*options, clock, std::cout, std::cerr)
+                         : orvo::romflash::IdentifyHandheld(*options, clock, std::cout, std::cerr);
         }
     }
     std::cerr << "romflash: the command line is not understood\n\n" << kHelp;

@@ -2,10 +2,35 @@
 
 #include "printable.h"
 
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
 namespace orvo::romflash {
 namespace {
 
-constexpr int kBarWidth = 40;
+constexpr int kBarWidth = 20;
+// The line is redrawn at most this often as bytes go out.
+constexpr Millis kRedrawPeriod{500};
+
+std::string Mebibytes(std::uint64_t bytes) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", static_cast<double>(bytes) / (1 << 20));
+    return text;
+}
+
+std::string Duration(std::uint64_t seconds) {
+    char text[32];
+    if (seconds >= 3600) {
+        std::snprintf(text, sizeof text, "%u:%02u:%02u", static_cast<unsigned>(seconds / 3600),
+                      static_cast<unsigned>(seconds / 60 % 60),
+                      static_cast<unsigned>(seconds % 60));
+    } else {
+        std::snprintf(text, sizeof text, "%u:%02u", static_cast<unsigned>(seconds / 60),
+                      static_cast<unsigned>(seconds % 60));
+    }
+    return text;
+}
 
 std::string IncompatibleReason(const WizardState& state) {
     std::string why = "the image is not made for this handheld:";
@@ -89,6 +114,7 @@ void TerminalUi::BeginProgress(const Clock& clock, std::function<void()> on_watc
     });
     std::lock_guard lock(mutex_);
     watchdog_ = std::move(watchdog);
+    clock_ = &clock;
     shown_ = true;
 }
 
@@ -112,17 +138,55 @@ void TerminalUi::SetProgressPercent(unsigned percent) {
     std::lock_guard lock(mutex_);
     if (!shown_ || static_cast<int>(percent) == last_percent_) return;
     last_percent_ = static_cast<int>(percent);
-    const int filled = static_cast<int>(percent) * kBarWidth / 100;
+    DrawProgress();
+}
+
+void TerminalUi::ExpectImageBytes(std::uint64_t total) {
+    std::lock_guard lock(mutex_);
+    total_bytes_ = total;
+}
+
+void TerminalUi::AddImageBytes(std::size_t count) {
+    std::lock_guard lock(mutex_);
+    if (!clock_) return;
+    const Millis now = clock_->Now();
+    if (!first_sent_) first_sent_ = now;
+    sent_bytes_ += count;
+    if (shown_ && last_percent_ >= 0 && now - last_drawn_ >= kRedrawPeriod) DrawProgress();
+}
+
+void TerminalUi::DrawProgress() {
+    const int percent = std::max(last_percent_, 0);
+    const int filled = percent * kBarWidth / 100;
     out_ << "\r[" << std::string(filled, '#') << std::string(kBarWidth - filled, ' ') << "] "
-         << percent << " %" << std::flush;
+         << percent << " %  " << Mebibytes(sent_bytes_) << " of " << Mebibytes(total_bytes_)
+         << " MiB";
+    // The average since the first image bytes went out: a serial line's rate hardly changes.
+    const Millis now = clock_ ? clock_->Now() : Millis{0};
+    const double seconds =
+        first_sent_ ? std::chrono::duration<double>(now - *first_sent_).count() : 0;
+    if (seconds > 0 && sent_bytes_ > 0) {
+        const double rate = static_cast<double>(sent_bytes_) / seconds;
+        const std::uint64_t left = total_bytes_ > sent_bytes_ ? total_bytes_ - sent_bytes_ : 0;
+        char text[32];
+        std::snprintf(text, sizeof text, "%.1f", rate / 1024);
+        out_ << "  " << text << " KiB/s  "
+             << Duration(static_cast<std::uint64_t>(static_cast<double>(left) / rate)) << " left";
+    }
+    // Blanks over what a longer line before left behind.
+    out_ << "   " << std::flush;
+    last_drawn_ = now;
 }
 
 void TerminalUi::EndProgressPage(int result) {
     std::lock_guard lock(mutex_);
     if (!shown_) return;
+    if (last_percent_ >= 0) {
+        DrawProgress();
+        out_ << '\n';
+    }
     shown_ = false;
     end_ = result;
-    if (last_percent_ >= 0) out_ << '\n';
     changed_.notify_all();
 }
 

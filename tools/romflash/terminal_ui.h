@@ -8,6 +8,7 @@
 #include "shell/wizard_state.h"
 
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -34,6 +35,10 @@ class TerminalUi final : public Ui {
     // Shows the progress page; when its watchdog fires, `on_watchdog` stops the link and the
     // page ends with 2.
     void BeginProgress(const Clock& clock, std::function<void()> on_watchdog);
+    // The image bytes the update sends, and the ones that went out so far: the progress line
+    // shows them with the rate and the time left.
+    void ExpectImageBytes(std::uint64_t total);
+    void AddImageBytes(std::size_t count);
     // Ends the watchdog's thread: what it reaches may go afterwards.
     void EndWatchdog();
     // The page's end code, once it has ended or the close request was made.
@@ -66,6 +71,13 @@ class TerminalUi final : public Ui {
     std::optional<int> end_;
     std::string refusal_;
     int last_percent_ = -1;
+    const Clock* clock_ = nullptr;
+    std::uint64_t total_bytes_ = 0;
+    std::uint64_t sent_bytes_ = 0;
+    std::optional<Millis> first_sent_;  // when the first image bytes went out
+    Millis last_drawn_{0};
+    // Redraws the progress line; called with mutex_ held.
+    void DrawProgress();
     // Set, armed and ended under mutex_ alone: the link's threads arm it while it is ended.
     std::unique_ptr<WatchdogTimer> watchdog_;
 };

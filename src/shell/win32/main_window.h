@@ -34,7 +34,7 @@ struct Application {
         context.files = &files;
     }
     // The pages' workers end before the services and the link they reach.
-    ~Application() { context.workers.End(state, link); }
+    ~Application() { context.workers.End(state, &link); }
     Application(const Application&) = delete;
     Application& operator=(const Application&) = delete;
 

@@ -8,6 +8,7 @@
 #include "fakes/fake_ui.h"
 #include "fakes/recording_log.h"
 #include "fakes/scaled_clock.h"
+#include "platform/forwarding_serial_port.h"
 #include "platform/posix/posix_serial_port.h"
 #include "rig/sim_harness.h"
 
@@ -23,29 +24,22 @@ inline constexpr int kClockFactor = 25;
 
 // A real port whose write with index `fail_write_at` (from 0) fails, and which loses the boot
 // loader's record requests when `drop_record_requests`.
-class SpoiltPort final : public SerialPort {
+class SpoiltPort final : public ForwardingSerialPort {
   public:
     SpoiltPort(std::unique_ptr<SerialPort> port, int fail_write_at, bool drop_record_requests)
-        : port_(std::move(port)), fail_write_at_(fail_write_at), drop_(drop_record_requests) {}
-    bool ApplyLineSettings() override { return port_->ApplyLineSettings(); }
-    bool RaiseDtr() override { return port_->RaiseDtr(); }
-    bool RaiseRts() override { return port_->RaiseRts(); }
-    bool SetReadReturnsAtOnce() override { return port_->SetReadReturnsAtOnce(); }
+        : ForwardingSerialPort(std::move(port)),
+          fail_write_at_(fail_write_at),
+          drop_(drop_record_requests) {}
     std::size_t Write(std::span<const std::uint8_t> bytes,
                       std::chrono::milliseconds bound) override {
-        return writes_++ == fail_write_at_ ? 0 : port_->Write(bytes, bound);
+        return writes_++ == fail_write_at_ ? 0 : ForwardingSerialPort::Write(bytes, bound);
     }
-    bool Drain(std::chrono::milliseconds bound) override { return port_->Drain(bound); }
     ReadResult ReadByte(std::uint8_t& byte, std::chrono::milliseconds bound) override {
-        const ReadResult read = port_->ReadByte(byte, bound);
+        const ReadResult read = ForwardingSerialPort::ReadByte(byte, bound);
         return read == ReadResult::Byte && drop_ && byte == 0x02 ? ReadResult::Nothing : read;
     }
-    void WakeReader() override { port_->WakeReader(); }
-    bool ProbePresence() override { return port_->ProbePresence(); }
-    void Shut() override { port_->Shut(); }
 
   private:
-    std::unique_ptr<SerialPort> port_;
     std::atomic<int> writes_{0};
     const int fail_write_at_;
     const bool drop_;

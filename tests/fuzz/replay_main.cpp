@@ -1,0 +1,42 @@
+// Runs a fuzz target once on every file of the directories or files given, in name order, as a
+// regression test of its corpus.
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+
+int main(int argc, char** argv) {
+    namespace fs = std::filesystem;
+    std::vector<fs::path> inputs;
+    for (int i = 1; i < argc; ++i) {
+        if (fs::is_directory(argv[i])) {
+            for (const auto& entry : fs::directory_iterator(argv[i])) {
+                if (entry.is_regular_file()) inputs.push_back(entry.path());
+            }
+        } else {
+            inputs.emplace_back(argv[i]);
+        }
+    }
+    if (inputs.empty()) {
+        std::fprintf(stderr, "replay: no inputs\n");
+        return 2;
+    }
+    std::sort(inputs.begin(), inputs.end());
+    for (const fs::path& path : inputs) {
+        std::ifstream in(path, std::ios::binary);
+        if (!in) {
+            std::fprintf(stderr, "replay: cannot read %s\n", path.c_str());
+            return 2;
+        }
+        const std::vector<std::uint8_t> data((std::istreambuf_iterator<char>(in)), {});
+        LLVMFuzzerTestOneInput(data.data(), data.size());
+    }
+    std::printf("replay: %zu inputs\n", inputs.size());
+    return 0;
+}

@@ -1,0 +1,54 @@
+// The settings record as the registry gives it back: any names, types and data under the key.
+// The result is 1 exactly for a readable "Flash" value whose first byte is 1, and a path taken
+// from "FlashFile" fits a path of 260 characters and ends at its first zero.
+//
+// Input: values one after another, each a name length byte, the name, a type byte, a data
+// length (two bytes, least significant first) and the data.
+#include "fakes/fake_registry.h"
+#include "fuzz/fuzz_check.h"
+#include "shell/flash_settings.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+using orvo::fuzz::Require;
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    orvo::FakeRegistry registry;
+    const std::uint8_t* const end = data + size;
+    const std::uint8_t* at = data;
+    auto take = [&](std::size_t count) {
+        count = std::min<std::size_t>(count, static_cast<std::size_t>(end - at));
+        const std::uint8_t* from = at;
+        at += count;
+        return std::vector<std::uint8_t>(from, at);
+    };
+    bool any = false;
+    while (at < end) {
+        const std::vector<std::uint8_t> name = take(*at++);
+        const std::vector<std::uint8_t> type = take(1);
+        const std::vector<std::uint8_t> length = take(2);
+        const std::size_t count = length.size() == 2 ? length[0] | length[1] << 8 : 0;
+        registry.Put(orvo::kSettingsKeyPath, std::string(name.begin(), name.end()),
+                     static_cast<orvo::RegistryType>(type.empty() ? 0 : type[0]), take(count));
+        any = true;
+    }
+    if (!any) return 0;
+
+    orvo::WizardState state;
+    const int flash = orvo::LoadFlashSettings(state, registry);
+    const auto stored = registry.Value(orvo::kSettingsKeyPath, "Flash");
+    const bool readable = stored && stored->name.size() < orvo::kSettingsNameRoom &&
+                          stored->data.size() <= orvo::kSettingsDataRoom;
+    Require(flash == (readable && !stored->data.empty() && stored->data[0] == 1 ? 1 : 0),
+            "the result does not follow the \"Flash\" value");
+    if (state.ImagePathFromSettings == 1) {
+        Require(state.ImagePath.size() < orvo::kSettingsDataRoom &&
+                    state.ImagePath.find('\0') == std::string::npos,
+                "the image path does not fit a path or holds a zero");
+    }
+    return 0;
+}
