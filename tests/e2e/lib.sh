@@ -76,7 +76,7 @@ screenshot() { import -display "$DISPLAY" -window root "$E2E_ARTEFACTS/$1.png"; 
 # run_road NAME brings up a rig of its own, runs the steps as the user and the world, and checks
 # the outcome on the simulated handheld. Each page it meets is printed, screenshot and dumped
 # into artefacts/e2e/ROAD/.
-E2E_ROADS_FILE="$E2E_ROOT/tests/e2e/roads.txt"
+E2E_ROADS_FILE="${E2E_ROADS_FILE:-$E2E_ROOT/tests/e2e/roads.txt}"
 E2E_FILES="$E2E_ROOT/tests/e2e/rig_files.py"
 E2E_ROMFLASH="$E2E_ROOT/build/native/tools/romflash/romflash"
 E2E_IMAGES="$E2E_ROOT/build/e2e-images"
