@@ -43,6 +43,8 @@ class WizardFlow {
             step = Next(step);
             if (state_.ExitRequested == 1 || ui_.CloseRequested()) step = Step::End;
         }
+        // A notice left behind an error page goes with the program, not after it.
+        ui_.CloseCheckingNotice();
         ui_.RequestClose();
     }
 

@@ -3,7 +3,6 @@
 // calls the device, image, ActiveSync and boot-loader services between pages, and ends the
 // program with the close request.
 
-#include "resources/resource_ids.h"
 #include "shell/wizard_services.h"
 #include "shell/wizard_state.h"
 

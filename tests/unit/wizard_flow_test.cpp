@@ -315,6 +315,7 @@ TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
         for (const Shown& shown : wizard.script.pages) pages.push_back(shown.page);
         EXPECT_EQ(wizard.ui.Opened(), pages);
         EXPECT_TRUE(wizard.ui.CloseRequested());
+        EXPECT_GE(wizard.ui.NoticesClosed(), wizard.ui.NoticesShown()) << "no notice outlives it";
         for (const auto& [page, flag] : kBackFlags) EXPECT_EQ((state.*flag).load(), 0);
 
         const auto invokes = wizard.handheld.Invokes();
