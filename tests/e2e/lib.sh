@@ -17,12 +17,11 @@ fi
 
 # Ends the programs of this prefix whose command line matches the pattern; programs of other
 # prefixes (other people's) are left alone. Status 0 when one was ended.
+source "$E2E_ROOT/tests/lib/prefix_programs.sh"
 end_programs() {
     local pid ended=1
-    for pid in $(pgrep -f "$1"); do
-        if grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null; then
-            kill "$pid" 2>/dev/null && ended=0
-        fi
+    for pid in $(prefix_programs "$1"); do
+        kill "$pid" 2>/dev/null && ended=0
     done
     return "$ended"
 }
@@ -77,7 +76,7 @@ screenshot() { import -display "$DISPLAY" -window root "$E2E_ARTEFACTS/$1.png"; 
 # run_road NAME brings up a rig of its own, runs the steps as the user and the world, and checks
 # the outcome on the simulated handheld. Each page it meets is printed, screenshot and dumped
 # into artefacts/e2e/ROAD/.
-E2E_ROADS_FILE="$E2E_ROOT/tests/e2e/roads.txt"
+E2E_ROADS_FILE="${E2E_ROADS_FILE:-$E2E_ROOT/tests/e2e/roads.txt}"
 E2E_FILES="$E2E_ROOT/tests/e2e/rig_files.py"
 E2E_ROMFLASH="$E2E_ROOT/build/native/tools/romflash/romflash"
 E2E_IMAGES="$E2E_ROOT/build/e2e-images"
@@ -314,18 +313,11 @@ step_expect_clock() {
 step_expect_connection_manager() {
     local n=0
     for _ in $(seq 100); do
-        n=$(end_programs_count 'wcescomm\.exe')
+        n=$(prefix_programs 'wcescomm\.exe' | wc -l)
         [ "$n" -gt 0 ] && break
         sleep 0.1
     done
     check "$ROAD: the connection manager runs again" yes "$([ "$n" -gt 0 ] && echo yes || echo no)"
-}
-end_programs_count() {
-    local pid n=0
-    for pid in $(pgrep -f "$1"); do
-        grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null && n=$((n + 1))
-    done
-    echo "$n"
 }
 step_identifications() {  # N: GetDeviceData calls on the handheld
     check "$ROAD: identifications over the remote API" "$1" \
@@ -357,6 +349,10 @@ run_road() {
         declare -F "step_$verb" >/dev/null || { road_fail "step '$line' is known"; break; }
         "step_$verb" "$@" || break
     done
+    # What the handheld saw, for a road that failed.
+    if [ "$CHECK_FAILURES" -ne "$before" ] && [ -n "${ROMWIZARD_SIM_CONTROL:-}" ]; then
+        sim_cmd state >"$E2E_ARTEFACTS/$road/handheld-state.json"
+    fi
     rig_stop
     for line in "${ROAD_MOUNTS[@]}"; do umount "$line" 2>/dev/null; done
     rm -rf "$ROAD_RUN"

@@ -33,10 +33,5 @@ wait_state() {
 
 
 # How many programs of the rig's prefix run whose command line matches the pattern.
-running() {
-    local pid n=0
-    for pid in $(pgrep -f "$1"); do
-        grep -qzx "WINEPREFIX=$WINEPREFIX" "/proc/$pid/environ" 2>/dev/null && n=$((n + 1))
-    done
-    echo "$n"
-}
+source "$RIG_ROOT/tests/lib/prefix_programs.sh"
+running() { prefix_programs "$1" | wc -l; }
