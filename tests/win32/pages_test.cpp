@@ -75,20 +75,20 @@ struct PageRig : test::PageRig {
     int clock_set = 0;
 };
 
+// Keeps the first visible dialog of the thread's windows.
+BOOL CALLBACK KeepVisibleDialog(HWND window, LPARAM out) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+
 // The dialog a thread shows, once it is there.
 HWND WaitForPage(DWORD thread) {
     HWND found = nullptr;
     test::Eventually([&] {
-        EnumThreadWindows(
-            thread,
-            [](HWND window, LPARAM out) {
-                wchar_t name[16] = {};
-                GetClassNameW(window, name, 16);
-                if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-                *reinterpret_cast<HWND*>(out) = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(thread, KeepVisibleDialog, reinterpret_cast<LPARAM>(&found));
         return found != nullptr;
     });
     return found;
