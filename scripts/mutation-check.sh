@@ -22,9 +22,12 @@ run() { nice -n 19 "$@"; }
 
 copy_tree() {
     mkdir -p "$tree" "$logs"
+    # A file restored after its fault keeps its newer time, so that it is built again; with the
+    # older time of the caller's copy the build would keep the faulty object.
     tar -C "$root" --exclude=./build --exclude=./artefacts --exclude=./.git --exclude=./.wine \
-        -cf - . | tar -C "$tree" -xf -
+        -cf - . | tar -C "$tree" --keep-newer-files -xf - 2>/dev/null
     if [[ -f $dirty ]]; then
+        cp "$root/$(cat "$dirty")" "$tree/$(cat "$dirty")"
         touch "$tree/$(cat "$dirty")"
         rm -f "$dirty"
     fi
