@@ -16,6 +16,14 @@ INT_PTR FramePage::Initialise() {
         heading_font_ = HeadingFont::Make(dialog_);
         SetHeading(dialog_, heading, heading_font_);
     }
+    for (const PageText& entry : spec_.texts) {
+        if (entry.style != TextStyle::Bold) continue;
+        if (!bold_font_) bold_font_ = MakeWeightedPageFont(dialog_, FW_BOLD);
+        if (bold_font_) {
+            SendDlgItemMessageW(dialog_, entry.control, WM_SETFONT,
+                                reinterpret_cast<WPARAM>(bold_font_.Get()), TRUE);
+        }
+    }
     if (spec_.brush != BrushUse::None) MakeWarningBrush(context_);
     if (spec_.picture == Picture::Keys) own_picture_.Load(context_.hInst, IDB_KEYS_PICTURE);
     Start();
@@ -43,6 +51,7 @@ INT_PTR FramePage::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             for (const PageButton& button : spec_.buttons) {
                 if (button.control != control) continue;
                 if (button.flag != nullptr) (context_.state.*button.flag) = 1;
+                if (button.deletes_warning_brush) context_.WarningBrush.Reset();
                 End(button.result);
                 return TRUE;
             }

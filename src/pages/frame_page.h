@@ -8,11 +8,13 @@
 
 namespace orvo::pages {
 
-// A button of a page: the flag of the wizard state it sets (if any) and the page result.
+// A button of a page: the flag of the wizard state it sets (if any), whether it deletes the
+// shared brush of red warning texts, and the page result.
 struct PageButton {
     int control;
     int result;
     std::atomic<int> WizardState::*flag = nullptr;
+    bool deletes_warning_brush = false;
 };
 
 enum class Picture { Left, Keys };
@@ -77,6 +79,7 @@ class FramePage {
 
   private:
     HeadingFont heading_font_;
+    win32::OwnedFont bold_font_;
     OwnPicture own_picture_;
 };
 

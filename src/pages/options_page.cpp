@@ -16,25 +16,15 @@ void OptionsPage::Start() {
 }
 
 bool OptionsPage::Command(int control) {
-    switch (control) {
-        case IDC_OPTIONS_BACKUP: {
-            if (context_.device == nullptr || context_.files == nullptr ||
-                context_.registry == nullptr) {
-                return true;
-            }
-            const BackupFileChoice choice{
-                context_.device->ui, *context_.files, *context_.registry,
-                [this](bool shown) { ShowWindow(dialog_, shown ? SW_SHOW : SW_HIDE); }};
-            if (ChooseBackupFile(context_.state, choice)) End(kOptionsBackup);
-            return true;
-        }
-        case IDC_BACK:
-        case IDC_CANCEL:
-            context_.WarningBrush.Reset();
-            return false;
-        default:
-            return false;
+    if (control != IDC_OPTIONS_BACKUP) return false;
+    // Sichern ends the page only once a backup file is chosen.
+    if (context_.device != nullptr && context_.files != nullptr && context_.registry != nullptr) {
+        const BackupFileChoice choice{
+            context_.device->ui, *context_.files, *context_.registry,
+            [this](bool shown) { ShowWindow(dialog_, shown ? SW_SHOW : SW_HIDE); }};
+        if (ChooseBackupFile(context_.state, choice)) End(kOptionsBackup);
     }
+    return true;
 }
 
 }  // namespace orvo::pages

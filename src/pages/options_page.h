@@ -24,8 +24,8 @@ inline constexpr PageText kOptionsTexts[] = {
 inline constexpr PageButton kOptionsButtons[] = {
     {IDC_OPTIONS_UPDATE, kOptionsUpdate},
     {IDC_OPTIONS_RESTORE, kOptionsRestore},
-    {IDC_BACK, 1, &WizardState::BackFromOptions},
-    {IDC_CANCEL, 1, &WizardState::ExitRequested},
+    {IDC_BACK, 1, &WizardState::BackFromOptions, true},
+    {IDC_CANCEL, 1, &WizardState::ExitRequested, true},
     {IDC_FORWARD, kOptionsEnter},
 };
 inline constexpr PageSpec kOptionsPage{kOptionsTexts, kOptionsButtons};

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "pages/page_frame.h"
+#include "pages/frame_page.h"
 
 namespace orvo::pages {
 
@@ -17,21 +17,20 @@ inline constexpr PageText kWelcomeTexts[] = {
     {IDC_CANCEL, IDS_ABBRECHEN},
 };
 
+inline constexpr PageButton kWelcomeButtons[] = {
+    {IDC_FORWARD, 0},
+    {IDC_CANCEL, 1, &WizardState::ExitRequested, true},
+};
+inline constexpr PageSpec kWelcomePage{kWelcomeTexts, kWelcomeButtons};
+
 // The first page: what the wizard does, the warning that all data is erased, and the check box
 // by which the user acknowledges it before Weiter is enabled.
-class WelcomePage {
+class WelcomePage : public FramePage {
   public:
-    WelcomePage(HWND dialog, PageContext& context) : dialog_(dialog), context_(context) {}
-    INT_PTR Initialise();
-    INT_PTR Handle(UINT message, WPARAM wparam, LPARAM lparam);
+    WelcomePage(HWND dialog, PageContext& context) : FramePage(dialog, context, kWelcomePage) {}
 
   private:
-    void OnCommand(int control);
-
-    HWND dialog_;
-    PageContext& context_;
-    HeadingFont heading_font_;
-    win32::OwnedFont label_font_;
+    bool Command(int control) override;
 };
 
 }  // namespace orvo::pages

@@ -78,7 +78,7 @@ class StreamPort final : public orvo::SerialPort {
     void Shut() override {}
 
   private:
-    static constexpr std::chrono::milliseconds kLongestHold{20};
+    static constexpr std::chrono::milliseconds kLongestHold{2};
     const std::uint8_t* next_;
     const std::uint8_t* const end_;
     const std::atomic<int>& download_active_;

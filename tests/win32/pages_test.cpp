@@ -20,6 +20,7 @@
 #include "pages/table_pages.h"
 #include "pages/update_error_page.h"
 #include "pages/update_ready_page.h"
+#include "pages/welcome_page.h"
 #include "platform/win32/win32_code_page.h"
 #include "unit/image_test_files.h"
 #include "win32/page_rig.h"
@@ -74,20 +75,20 @@ struct PageRig : test::PageRig {
     int clock_set = 0;
 };
 
+// Keeps the first visible dialog of the thread's windows.
+BOOL CALLBACK KeepVisibleDialog(HWND window, LPARAM out) {
+    wchar_t name[16] = {};
+    GetClassNameW(window, name, 16);
+    if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
+    *reinterpret_cast<HWND*>(out) = window;
+    return FALSE;
+}
+
 // The dialog a thread shows, once it is there.
 HWND WaitForPage(DWORD thread) {
     HWND found = nullptr;
     test::Eventually([&] {
-        EnumThreadWindows(
-            thread,
-            [](HWND window, LPARAM out) {
-                wchar_t name[16] = {};
-                GetClassNameW(window, name, 16);
-                if (std::wstring(name) != L"#32770" || !IsWindowVisible(window)) return TRUE;
-                *reinterpret_cast<HWND*>(out) = window;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&found));
+        EnumThreadWindows(thread, KeepVisibleDialog, reinterpret_cast<LPARAM>(&found));
         return found != nullptr;
     });
     return found;
@@ -171,6 +172,22 @@ Colours AskColours(HWND page, int control) {
 
 std::vector<PageCase> Cases() {
     std::vector<PageCase> cases = {
+        {"Welcome Weiter once acknowledged", Page::Welcome, kWelcomeTexts, IDC_FORWARD, 0, nullptr,
+         [](PageRig&) {},
+         [](PageRig&, HWND page) {
+             const HWND forward = GetDlgItem(page, IDC_FORWARD);
+             EXPECT_FALSE(IsWindowEnabled(forward));
+             ExpectIgnored(page, IDC_FORWARD);
+             const HWND box = GetDlgItem(page, IDC_WELCOME_ACKNOWLEDGE_BOX);
+             SendMessageW(box, BM_CLICK, 0, 0);
+             EXPECT_TRUE(IsWindowEnabled(forward));
+             SendMessageW(box, BM_CLICK, 0, 0);
+             EXPECT_FALSE(IsWindowEnabled(forward)) << "cleared again";
+             SendMessageW(box, BM_CLICK, 0, 0);
+         }},
+        {"Welcome Abbrechen", Page::Welcome, kWelcomeTexts, IDC_CANCEL, 1,
+         &WizardState::ExitRequested, [](PageRig& rig) { MakeWarningBrush(rig.context); },
+         [](PageRig&, HWND) {}, [](PageRig& rig) { EXPECT_FALSE(rig.context.WarningBrush); }},
         {"Preparation Weiter", Page::Preparation, kPreparationTexts, IDC_FORWARD, 0},
         {"Preparation Abbrechen", Page::Preparation, kPreparationTexts, IDC_CANCEL, 1,
          &WizardState::ExitRequested},

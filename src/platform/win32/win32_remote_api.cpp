@@ -80,13 +80,20 @@ Win32RemoteApi::Win32RemoteApi(const char* library) : library_(library) {
     if (LookUpAll(library_, *entries)) entries_ = std::move(entries);
 }
 
-Win32RemoteApi::~Win32RemoteApi() = default;
+Win32RemoteApi::~Win32RemoteApi() {
+    // A session the wizard left open (it ended on a page, or took the boot-loader road while a
+    // connection attempt was still pending) ends before its library goes.
+    if (!entries_) return;
+    for (; open_sessions_ > 0; --open_sessions_) entries_->CeRapiUninit();
+}
 
 std::int32_t Win32RemoteApi::CeRapiInitEx() {
     if (!entries_) return kUnreachable;
     std::lock_guard lock(session_mutex_);
     RapiSession.cbSize = sizeof(RAPIINIT);
-    return entries_->CeRapiInitEx(&RapiSession);
+    const HRESULT result = entries_->CeRapiInitEx(&RapiSession);
+    if (SUCCEEDED(result)) ++open_sessions_;
+    return result;
 }
 
 bool Win32RemoteApi::WaitForSession(std::uint32_t wall_ms) {
@@ -99,7 +106,9 @@ bool Win32RemoteApi::WaitForSession(std::uint32_t wall_ms) {
 }
 
 void Win32RemoteApi::CeRapiUninit() {
-    if (entries_) entries_->CeRapiUninit();
+    if (!entries_) return;
+    std::lock_guard lock(session_mutex_);
+    if (SUCCEEDED(entries_->CeRapiUninit()) && open_sessions_ > 0) --open_sessions_;
 }
 
 std::int32_t Win32RemoteApi::CeRapiInvoke(std::u16string_view library, std::u16string_view function,

@@ -78,6 +78,8 @@ class Win32RemoteApi final : public RemoteApi {
     // The program's one initialisation record, shared by every session.
     std::mutex session_mutex_;
     RAPIINIT RapiSession{};
+    // Sessions opened and not yet ended; the library is never unloaded under an open one.
+    int open_sessions_ = 0;
 };
 
 }  // namespace orvo::win32
