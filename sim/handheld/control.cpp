@@ -130,7 +130,7 @@ std::string RunControlCommand(Handheld& h, PtyPorts& ports, ControlSession& sess
     }
     if ((verb == "boot" || verb == "reset" || verb == "off") && w.size() == 1) {
         h.Restart(verb == "boot" ? Mode::BootLoader : verb == "reset" ? Mode::Normal : Mode::Off);
-        ports.Wake();
+        ports.DiscardInput();
         return "ok";
     }
     if (verb == "flash") return FlashCommand(h, w);

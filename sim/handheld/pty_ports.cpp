@@ -125,6 +125,11 @@ void PtyPorts::Wake() {
     }
 }
 
+void PtyPorts::DiscardInput() {
+    discard_input_ = true;
+    Wake();
+}
+
 std::vector<PortInfo> PtyPorts::Info() {
     std::lock_guard lock(mu_);
     std::vector<PortInfo> info;
@@ -137,6 +142,12 @@ void PtyPorts::Loop() {
         {
             std::lock_guard lock(mu_);
             if (stop_) return;
+        }
+        if (discard_input_.exchange(false)) {
+            for (Port& p : ports_) {
+                if (p.master >= 0) ::tcflush(p.master, TCIFLUSH);
+                p.pending.clear();
+            }
         }
         // A USB port exists only while its cable is in.
         for (Port& p : ports_) {

@@ -4,6 +4,7 @@
 // loader while the handheld is in it; every other port, and every port in the other modes, takes
 // bytes and says nothing. A pulled USB cable takes its port away; a pulled serial cable leaves
 // the port there but dead.
+#include <atomic>
 #include <string>
 #include <thread>
 #include <vector>
@@ -33,6 +34,9 @@ class PtyPorts {
     void Stop();
     // Makes the port thread look at the handheld's cable again.
     void Wake();
+    // The handheld restarted: what the PC sent before and the handheld had not yet read is
+    // lost, as a restarted device loses what was in flight.
+    void DiscardInput();
     std::vector<PortInfo> Info();
 
   private:
@@ -55,6 +59,7 @@ class PtyPorts {
     std::thread thread_;
     int wake_[2] = {-1, -1};
     bool stop_ = false;  // guarded by mu_
+    std::atomic<bool> discard_input_{false};
 };
 
 }  // namespace rig

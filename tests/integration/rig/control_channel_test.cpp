@@ -83,6 +83,18 @@ TEST(ControlChannel, PullingTheCableDuringTheSecondDownloadLeavesTheFirstWhole) 
         << state;
 }
 
+TEST(ControlChannel, ARestartLosesWhatThePcSentBeforeIt) {
+    Sim sim({"--mode", "bootloader"});
+    Line line(sim.Link("com1"));
+    ASSERT_EQ(sim.Control("baud 300"), "ok");
+    line.Write(std::string(300, 'x'));  // still in flight when the handheld restarts
+    ASSERT_EQ(sim.Control("boot"), "ok");
+    ASSERT_EQ(sim.Control("baud 0"), "ok");
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    line.Write("COM1 Port Test\r");
+    EXPECT_EQ(line.ReadUntil("\n"), "COM1 Port Test\r\n");
+}
+
 TEST(ControlChannel, PullingASerialCableLeavesADeadLine) {
     Sim sim({"--mode", "bootloader"});
     Line line(sim.Link("com1"));
