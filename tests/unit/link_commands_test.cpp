@@ -22,6 +22,10 @@ TEST(LinkCommands, HexKeysConvertUpToTheFirstOtherCharacter) {
 
 // A failed or short write closes the port, stops the link and ends the page within 10 ms; the
 // next send is refused without writing.
+TEST(LinkCommands, ReadDataAsksForTheIdentityRecordsLength) {
+    EXPECT_EQ(ReadDataCommand(0xA0040100), "QARSreaddata a0040100 28\rQARE");
+}
+
 TEST(SendString, FailedAndShortWritesStopTheLink) {
     for (bool short_write : {false, true}) {
         LinkRig rig;

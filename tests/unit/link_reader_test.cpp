@@ -34,6 +34,11 @@ TEST(LineRules, KeysEndAndLongLinesAreCutToTheirRoom) {
     const std::string long_answer = "QARS" + std::string(400, 'x') + "QARE";
     ApplyLineRules(rig.link, long_answer);
     EXPECT_EQ(rig.link.AnswerLine.Load(), long_answer.substr(0, 127));
+    // A line that fits the room with its terminating zero is whole; one byte more is not.
+    ApplyLineRules(rig.link, "QARS" + std::string(kAnswerLineRoom - 9, 'a') + "QARE");
+    EXPECT_EQ(rig.link.AnswerTooLong, 0);
+    ApplyLineRules(rig.link, "QARS" + std::string(kAnswerLineRoom - 8, 'a') + "QARE");
+    EXPECT_EQ(rig.link.AnswerTooLong, 1);
     ApplyLineRules(rig.link, "USB Port Test" + std::string(100, 'y') + "\n");
     EXPECT_EQ(rig.link.PortTestAnswer.Load().size(), 31u);
     ApplyLineRules(rig.link, std::string(100, 'j') + "COM2 Port Test\r\n");
