@@ -9,13 +9,15 @@ namespace {
 constexpr int kOtherNameAnswer = 2;
 
 FileDialog SaveDialog(Registry& registry) {
-    // Handed to the dialog as it stands: the dialog expands nothing.
-    return {FileDialog::Kind::Save, GetWindowsFamily(registry) != kOtherWindows
-                                        ? "%USERPROFILE%\\Eigene Dateien"
-                                        : "c:\\Eigene Dateien"};
+    return {FileDialog::Kind::Save, ImageDialogFolder(registry)};
 }
 
 }  // namespace
+
+std::string ImageDialogFolder(Registry& registry) {
+    return GetWindowsFamily(registry) != kOtherWindows ? "%USERPROFILE%\\Eigene Dateien"
+                                                       : "c:\\Eigene Dateien";
+}
 
 std::string DefaultBackupName(const std::string& version) {
     std::string name = "ORVOROM";

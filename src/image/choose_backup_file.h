@@ -23,6 +23,10 @@ struct BackupFileChoice {
     std::function<void(bool shown)> show_options_page;  // hides / shows the Options page
 };
 
+// The folder both file dialogs open in, by the Windows family; handed to the dialog as it
+// stands (the dialog expands nothing).
+std::string ImageDialogFolder(Registry& registry);
+
 // "ORVOROM" followed by the first, third and fourth characters of the handheld's version (the
 // version without its point), as far as it has them.
 std::string DefaultBackupName(const std::string& version);

@@ -3,6 +3,7 @@
 #include "activesync/activesync_registry.h"
 #include "base/text_compare.h"
 #include "device/query_device_data.h"
+#include "image/choose_backup_file.h"
 #include "image/image_checks.h"
 #include "shell/find_image_in_start_dir.h"
 #include "shell/flash_settings.h"
@@ -137,10 +138,7 @@ class WizardFlow {
 
     Step Restore() {
         state_.ImagePath.clear();
-        const FileDialog dialog{FileDialog::Kind::Open,
-                                GetWindowsFamily(services_.registry) != kOtherWindows
-                                    ? "%USERPROFILE%\\Eigene Dateien"
-                                    : "c:\\Eigene Dateien"};
+        const FileDialog dialog{FileDialog::Kind::Open, ImageDialogFolder(services_.registry)};
         if (!ui_.ShowFileDialog(dialog, state_.ImagePath)) return Step::Options;
         return Accept();
     }
