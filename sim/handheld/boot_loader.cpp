@@ -1,5 +1,6 @@
 #include "boot_loader.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <cstring>
 #include <sstream>
@@ -76,7 +77,7 @@ std::string BootLoader::Feed(const std::uint8_t* data, std::size_t size) {
     journal_.bytes_in += size;
     const std::uint8_t* p = data;
     const std::uint8_t* end = data + size;
-    while (p < end) {
+    while (p < end && !tripped_) {
         if (downloading()) {
             DownloadBytes(p, end, out);
         } else if (state_ == State::Framed) {
@@ -107,6 +108,7 @@ void BootLoader::PlainCommand(const std::string& line, std::string& out) {
     if (line == "$ZIB$") {
         state_ = State::Framed;
     } else if (EndsWith(line, "Port Test")) {
+        if (Trip("port-test")) return;
         ++journal_.port_tests;
     } else if (verb == "lnb") {
         LoadCommand(line, out);
@@ -175,6 +177,7 @@ void BootLoader::FramedCommand(const std::string& body, std::string& out) {
     std::uint32_t count = 0;
     if (words.size() == 3 && words[0] == "readdata" && ParseHex(words[1], address) &&
         ParseHex(words[2], count) && count > 0 && count <= kReadLimit) {
+        if (Trip("identity")) return;
         journal_.readdata.push_back(address);
         // Data goes out as text: control bytes would cut the PC's lines, so they show as dots.
         std::string answer = "QARS ";
@@ -301,14 +304,17 @@ void BootLoader::BlockHeader() {
     std::uint32_t zero = Le32(record_.data() + 8);
     record_.clear();
     if (address == 0 && length == 0 && zero == 0) {
+        if (Trip("end")) return;
         if (remaining_ != 0) {
             Abort("end record with " + std::to_string(remaining_) + " bytes still to come");
             return;
         }
         current().state = "complete";
         state_ = State::Plain;
+        Trip("done");
         return;
     }
+    if (Trip("block", current().blocks + 1)) return;
     if (remaining_ == 0) {
         Abort("block at " + Hex(address) + " after the last byte, expected the end record");
     } else if (address != expected_address_) {
@@ -335,6 +341,46 @@ void BootLoader::BlockData(std::string& out) {
     expected_address_ += kBlockLength;
     state_ = State::BlockHeader;
     out += '\x02';
+}
+
+bool BootLoader::SetTrap(const std::string& point) {
+    std::vector<std::string> part;
+    std::istringstream in(point);
+    for (std::string p; std::getline(in, p, ':');) part.push_back(p);
+    const std::string at = part.empty() ? "" : part[0];
+    const std::size_t want = at == "port-test" || at == "identity" ? 1
+                             : at == "end" || at == "done"         ? 2
+                             : at == "block"                       ? 3
+                                                                   : 0;
+    const auto small = [](const std::string& text) {  // 1 to 99
+        return text.size() >= 1 && text.size() <= 2 && text[0] >= '1' && text[0] <= '9' &&
+               std::isdigit(static_cast<unsigned char>(text.back()));
+    };
+    if (want == 0 || part.size() != want || (want > 1 && !small(part[1])) ||
+        (want == 3 && part[2] != "mid" && part[2] != "last" && !small(part[2]))) {
+        return false;
+    }
+    const std::size_t download = want > 1 ? std::stoul(part[1]) : 1;
+    trap_ = Trap{at, journal_.downloads.size() + download - 1, want == 3 ? part[2] : ""};
+    tripped_ = false;
+    return true;
+}
+
+bool BootLoader::Trip(const std::string& at, unsigned block) {
+    if (!trap_ || trap_->at != at) return false;
+    if (at != "port-test" && at != "identity") {
+        if (journal_.downloads.size() != trap_->download + 1) return false;
+        const unsigned blocks = (current().header_count + kBlockLength - 1) / kBlockLength;
+        const unsigned wanted = trap_->block == "last"  ? blocks
+                                : trap_->block == "mid" ? blocks / 2 + 1
+                                : at == "block"         ? std::stoul(trap_->block)
+                                                        : 0;
+        if (block != wanted) return false;
+    }
+    journal_.fault_struck = at;
+    trap_.reset();
+    tripped_ = true;
+    return true;
 }
 
 void BootLoader::Abort(const std::string& why) {

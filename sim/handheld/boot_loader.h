@@ -3,7 +3,9 @@
 // "readdata" from the flash, "lnb" downloads answered by request bytes, "shmsg" on the screen.
 // Bytes go in through Feed; what the boot loader sends back comes out of it.
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "flash.h"
@@ -29,6 +31,14 @@ class BootLoader {
         announced_offset_ = std::move(offset);
     }
 
+    // A point of the conversation where a fault strikes: "port-test", "identity" (the first
+    // "readdata"), "block:D:N" (block N's header arrives; N a number, "mid" for the block after
+    // the first half, or "last"), "end:D" (the end record arrives) or "done:D" (the download has
+    // ended well). D counts downloads from now on. Feed stops at the point, unread input dropped.
+    bool SetTrap(const std::string& point);
+    // Whether the point was reached since the last call.
+    bool TakeTripped() { return std::exchange(tripped_, false); }
+
     bool framed() const { return state_ == State::Framed; }
     bool downloading() const { return state_ >= State::Sync; }
     // Blocks written since the simulator started, over all downloads.
@@ -48,6 +58,7 @@ class BootLoader {
     void BlockHeader();
     void BlockData(std::string& out);
     void Abort(const std::string& why);
+    bool Trip(const std::string& at, unsigned block = 0);
     DownloadRecord& current() { return journal_.downloads.back(); }
 
     Flash& flash_;
@@ -65,6 +76,13 @@ class BootLoader {
     unsigned blocks_written_ = 0;
     std::string announced_length_;
     std::string announced_offset_;
+    struct Trap {
+        std::string at;
+        std::size_t download = 0;  // journal index
+        std::string block;
+    };
+    std::optional<Trap> trap_;
+    bool tripped_ = false;
 };
 
 }  // namespace rig

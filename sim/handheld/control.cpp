@@ -12,7 +12,8 @@ namespace {
 
 constexpr char kHelp[] =
     "ok commands: state | mode | boot | reset | off | mains on|off | cable pull|plug | "
-    "cable pull-after N | cable pull-during D N | silent on|off | keys [L=HEX] [O=HEX] | keys off "
+    "cable pull-after N | cable pull-during D N | silent on|off | fault cable|silent POINT | keys "
+    "[L=HEX] [O=HEX] | keys off "
     "| baud N | set "
     "model|romtype|lang|version TEXT | "
     "set flashmb N | set link com1|com2|usb1|usb2 | hold PORT | rapi strict on|off | "
@@ -190,6 +191,13 @@ std::string RunControlCommand(Handheld& h, PtyPorts& ports, ControlSession& sess
         Number(w[3], blocks) && blocks > 0) {
         h.pull_during =
             Handheld::PullDuring{h.journal.downloads.size() + n - 1, static_cast<unsigned>(blocks)};
+        return "ok";
+    }
+    if (verb == "fault" && w.size() == 3 && (w[1] == "cable" || w[1] == "silent")) {
+        if (!h.boot.SetTrap(w[2])) {
+            return Usage("fault cable|silent port-test|identity|block:D:N|mid|last|end:D|done:D");
+        }
+        h.fault_pulls_cable = w[1] == "cable";
         return "ok";
     }
     if (verb == "hold" && w.size() == 2) {

@@ -95,6 +95,9 @@ class Handheld {
         unsigned blocks;
     };
     std::optional<PullDuring> pull_during;
+    // What a fault placed on the boot loader (BootLoader::SetTrap) does when it strikes: pull
+    // the cable, or leave the boot loader silent.
+    bool fault_pulls_cable = false;
     // Whether a planned pull is due now; clears the plan that is. Call with `mu` held.
     bool PullDue();
     // Ports that ActiveSync on the PC holds open: what the handheld sends there goes to it.

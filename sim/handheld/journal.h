@@ -31,6 +31,7 @@ struct Journal {
     unsigned screen_messages = 0;
     std::uint64_t bytes_in = 0;         // bytes the boot loader received on its port
     std::uint64_t bytes_to_holder = 0;  // answers that went to ActiveSync holding the port
+    std::string fault_struck;           // the point where a placed fault struck
 
     void Command(std::string text) { Push(commands, std::move(text)); }
     void Error(std::string text) { Push(errors, std::move(text)); }

@@ -213,7 +213,9 @@ void PtyPorts::Receive(Port& p) {
             } else {
                 p.pending += answer;
             }
-            if (h_.PullDue()) {
+            const bool struck = h_.boot.TakeTripped();
+            if (struck && !h_.fault_pulls_cable) h_.silent = true;
+            if (h_.PullDue() || (struck && h_.fault_pulls_cable)) {
                 h_.cable = false;
                 h_.boot.Reset("cable pulled");
                 ++h_.rapi.connection;

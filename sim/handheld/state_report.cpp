@@ -97,6 +97,7 @@ Json Boot(Handheld& h) {
             {"screen_messages", h.journal.screen_messages},
             {"bytes_in", h.journal.bytes_in},
             {"bytes_to_holder", h.journal.bytes_to_holder},
+            {"fault_struck", h.journal.fault_struck},
             {"blocks_written", h.boot.blocks_written()},
             {"readdata", reads},
             {"commands", h.journal.commands},

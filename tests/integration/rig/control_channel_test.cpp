@@ -198,7 +198,8 @@ TEST(ControlChannel, RefusesWhatItDoesNotKnow) {
     for (const char* bad : {"bogus", "mains maybe", "baud -5", "baud 50", "flash read zz 4",
                             "flash read A0000000 5000", "flash write A0000000 abc",
                             "flash write 10 00", "set link com9", "hold com9", "cable pull-after 0",
-                            "cable pull-during 0 1", "set flashmb x", ""}) {
+                            "cable pull-during 0 1", "set flashmb x", "fault loud identity",
+                            "fault cable block:1:0", "fault silent end:1:2", ""}) {
         std::string reply = sim.Control(bad);
         EXPECT_EQ(reply.rfind("error ", 0), 0u) << "'" << bad << "' gave " << reply;
     }
