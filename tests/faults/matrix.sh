@@ -1,0 +1,196 @@
+#!/usr/bin/env bash
+# The fault matrix: the real wizard under Wine against the rig, one fault of
+# tests/faults/faults.txt at a time. An update meets its fault, the wizard is started again the
+# way a user would (the resume road when the handheld waits in its boot loader with the update
+# recorded, a new update otherwise) and the flash is compared with the image byte for byte. A
+# backup meets its fault with an earlier backup at the chosen name, which must stay as it was,
+# and no file with an image header may hold less than a whole ROM.
+# Usage: matrix.sh [all | NAME...]; without arguments the faults tagged `ci`.
+# Prints a table and the counts; fails on a false success (the Completion page while the flash
+# differs from the image), an update the restart could not finish, or lost backup data.
+source "$(dirname "$0")/../e2e/lib.sh"
+set +e
+
+FAULTS_FILE="$E2E_ROOT/tests/faults/faults.txt"
+IMAGE_KB=4096
+ROM_BYTES=$((124 * 0x40000))
+
+case "${1:-}" in
+    all) filter='1' ;;
+    "") filter='index(" " $0 " ", " ci ")' ;;
+    *) filter="index(\" $* \", \" \" \$1 \" \")" ;;
+esac
+mapfile -t FAULTS < <(awk "NF && \$1 !~ /^#/ && ($filter)" "$FAULTS_FILE")
+
+flash_equal() {
+    python3 "$E2E_FILES" flash-holds "$ROMWIZARD_RIG_DIR/flash.bin" "$ROAD_RUN/update.nbf" \
+        >/dev/null && echo yes || echo no
+}
+settings_kept() { wine reg query 'HKCU\Software\FlashUtility' /v Flash >/dev/null 2>&1; }
+
+on() { ui "$1" "${@:2}" --window "$DRIVE_HANDLE" >/dev/null; }
+
+# Plays the user and the handheld's owner on whatever page the wizard shows, until it ends or
+# $1 seconds pass (then it is ended: a hang). DRIVE_PAGES: the pages met; DRIVE_FALSE: 1 when
+# the Completion page came while the flash differed. DRIVE_KILL=1 ends the wizard once the
+# placed fault has struck; DRIVE_BACKUP names the file a backup goes to (else: an update).
+drive() {
+    local deadline=$((SECONDS + $1)) acted="" booted=0 asked=0 handle template last=""
+    DRIVE_PAGES="" DRIVE_FALSE=0 DRIVE_SUCCESS=0
+    while [ ! -s "$WIZARD_EXIT_FILE" ]; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            DRIVE_PAGES+=" HANG"
+            end_leftover_wizards
+            return
+        fi
+        if [ "${DRIVE_KILL:-0}" = 1 ] && [ -n "$(sim_state 's["boot"]["fault_struck"]')" ]; then
+            end_programs 'romwizard\.exe'
+            DRIVE_PAGES+=" killed" DRIVE_KILL=0
+            exit_code_within "$WIZARD_EXIT_FILE" 30 >/dev/null
+            break
+        fi
+        [ -n "${DRIVE_FILL_AFTER:-}" ] && fill_when_due
+        read -r _ template _ <<<"$(ui find --timeout 300)"
+        handle=$(ui handle --template "${template:-0}" --timeout 0) || continue
+        DRIVE_HANDLE=$handle
+        [ "$handle" = "$acted" ] && continue
+        [ "$template" = "$last" ] || DRIVE_PAGES+=" $template"
+        last=$template
+        case $template in
+            102 | 122 | 132) ;;  # progress and the Checking notice: wait
+            103) on check 1203 on && on click 1 ;;
+            121 | 161 | 124 | 130 | 152) on click 1 ;;
+            109) if [ -z "${DRIVE_BACKUP:-}" ]; then
+                on click 1035
+            elif [ "$asked" = 0 ]; then
+                on click 1030 && ui choose-file "$(win_path "$DRIVE_BACKUP")" --timeout 15000
+                asked=1
+            else
+                on click 2
+            fi ;;
+            169) if [ "$booted" = 0 ]; then sim_cmd boot >/dev/null; booted=1; fi
+                on click 1 || continue ;;  # Weiter comes once the boot loader answered
+            167) sim_cmd reset >/dev/null && on click 1181 ;;
+            133) DRIVE_SUCCESS=1
+                [ "$(flash_equal)" = yes ] || DRIVE_FALSE=1
+                on click 1 ;;
+            165 | 268 | 269) on click 1175 ;;
+            *) on click 2 ;;  # error pages and the Power warning: Beenden
+        esac || continue
+        acted=$handle
+    done
+    DRIVE_PAGES+=" exit $(exit_code_within "$WIZARD_EXIT_FILE" 30)"
+}
+
+# The backup's disk fills up once the PC has taken DRIVE_FILL_AFTER chunks: 1 MB stays free.
+fill_when_due() {
+    [ "$(sim_state 's["backup"]["chunks_taken"]')" -ge "$DRIVE_FILL_AFTER" ] || return 0
+    local free
+    free=$(df --output=avail -B1 "$BACKUP_DIR" | tail -1)
+    fallocate -l $((free - (1 << 20))) "$BACKUP_DIR/other-program.dat"
+    DRIVE_FILL_AFTER=""
+}
+
+FALSE_SUCCESSES=0 UNFINISHED=0 LOST=0 SKIPPED=0
+TABLE=()
+row() { TABLE+=("$(printf '%-22s | %-34s | %-36s | %-22s | %-5s | %4s' "$@")"); }
+
+run_update_fault() {  # NAME KIND POINT
+    local name=$1 kind=$2 point=$3 first recovery="none needed" equal false=no placed
+    sim_cmd fault "$([ "$kind" = cable ] && echo cable || echo silent)" "$point" >/dev/null
+    DRIVE_KILL=$([ "$kind" = kill ] && echo 1 || echo 0)
+    start_wizard
+    drive 420
+    first=$DRIVE_PAGES
+    [ "$DRIVE_FALSE" = 1 ] && false=yes
+    placed=$(sim_state 's["boot"]["fault_struck"]')
+    [ -n "$placed" ] || first="FAULT NOT PLACED:$first"
+    if [ "$DRIVE_SUCCESS" = 0 ] || [ "$(flash_equal)" = no ]; then
+        sim_cmd cable plug >/dev/null
+        sim_cmd silent off >/dev/null
+        # The handheld's owner: restarts it into its boot loader for a recorded update, or
+        # starts it normally for a new one.
+        if settings_kept; then
+            recovery="resume:" && sim_cmd boot >/dev/null
+        else
+            recovery="new update:" && sim_cmd reset >/dev/null
+        fi
+        start_wizard
+        drive 300
+        recovery+=$DRIVE_PAGES
+        [ "$DRIVE_FALSE" = 1 ] && false=yes
+    fi
+    equal=$(flash_equal)
+    [ "$false" = yes ] && FALSE_SUCCESSES=$((FALSE_SUCCESSES + 1))
+    if [ "$equal" = no ] || [ "$DRIVE_SUCCESS" = 0 ] || [ -z "$placed" ]; then
+        UNFINISHED=$((UNFINISHED + 1))
+    fi
+    row "$name" "$first" "$recovery" "flash equal: $equal" "$false" "$((SECONDS - CASE_STARTED))"
+}
+
+# A header of the image format in the first 32 bytes.
+has_image_header() { head -c 32 "$1" | grep -aqE '^.{9}-.{3}-.{3}-.{4}-[0-9A-F]+-+$'; }
+
+run_backup_fault() {  # NAME KIND CHUNKS
+    local name=$1 kind=$2 chunks=$3 before file result="earlier kept, no part"
+    BACKUP_DIR="$ROAD_RUN/backups"
+    mkdir -p "$BACKUP_DIR"
+    if [ "$kind" != backup-stops ]; then
+        if ! mount -t tmpfs -o size=96m tmpfs "$BACKUP_DIR" 2>/dev/null; then
+            SKIPPED=$((SKIPPED + 1))
+            row "$name" "skipped: mounting a small file system needs root" "" "" "" 0
+            return
+        fi
+        ROAD_MOUNTS+=("$BACKUP_DIR")
+    fi
+    python3 "$E2E_FILES" image "$BACKUP_DIR/backup.nbf" $((ROM_BYTES / 1024))
+    before=$(sha256sum <"$BACKUP_DIR/backup.nbf")
+    [ "$kind" = backup-stops ] && sim_cmd backup stop-after "$chunks" >/dev/null
+    [ "$kind" = backup-readonly ] && mount -o remount,ro "$BACKUP_DIR"
+    [ "$kind" = backup-full ] && DRIVE_FILL_AFTER=$chunks
+    DRIVE_BACKUP="$BACKUP_DIR/backup.nbf"
+    start_wizard
+    drive 300
+    unset DRIVE_BACKUP DRIVE_FILL_AFTER
+    [ "$(sha256sum <"$BACKUP_DIR/backup.nbf")" = "$before" ] || result="EARLIER FILE CHANGED"
+    for file in "$BACKUP_DIR"/*; do
+        if has_image_header "$file" && [ "$(stat -c %s "$file")" -lt $((32 + ROM_BYTES)) ]; then
+            result+=", PART FILE $(basename "$file")"
+        fi
+    done
+    [ "$result" = "earlier kept, no part" ] || LOST=$((LOST + 1))
+    case $DRIVE_PAGES in *HANG*) UNFINISHED=$((UNFINISHED + 1)) ;; esac
+    row "$name" "$DRIVE_PAGES" "-" "$result" no "$((SECONDS - CASE_STARTED))"
+}
+
+for fault in "${FAULTS[@]}"; do
+    read -r name kind point link _ <<<"$fault"
+    echo "== fault $name"
+    CASE_STARTED=$SECONDS ROAD=$name ROAD_MOUNTS=()
+    ROAD_RUN="$E2E_RUN_DIR/$name" WIZARD_LOG="$E2E_ARTEFACTS/faults-$name.log"
+    mkdir -p "$ROAD_RUN"
+    export ROMWIZARD_RIG_LINK=$link
+    if rig_start && step_image update.nbf "$IMAGE_KB" && step_marker; then
+        case $kind in
+            backup-*) run_backup_fault "$name" "$kind" "$point" ;;
+            *) run_update_fault "$name" "$kind" "$point" ;;
+        esac
+    else
+        UNFINISHED=$((UNFINISHED + 1))
+        row "$name" "the rig did not start" "" "" "" 0
+    fi
+    echo "${TABLE[-1]}"
+    rig_stop
+    for mount in "${ROAD_MOUNTS[@]}"; do umount "$mount"; done
+    rm -rf "$ROAD_RUN"
+done
+
+echo
+row fault "first run: pages, exit" "restart: pages, exit" result "false" s
+printf '%s\n' "${TABLE[-1]}" "${TABLE[@]:0:${#TABLE[@]}-1}"
+echo "faults: ${#FAULTS[@]}; false successes: $FALSE_SUCCESSES; updates not finished:" \
+    "$UNFINISHED; backups with lost data: $LOST; skipped: $SKIPPED"
+check "no false success" 0 "$FALSE_SUCCESSES"
+check "every update finished after the restart" 0 "$UNFINISHED"
+check "no backup data lost" 0 "$LOST"
+finish
