@@ -93,36 +93,56 @@ fill_when_due() {
 
 FALSE_SUCCESSES=0 UNFINISHED=0 LOST=0 SKIPPED=0
 TABLE=()
-row() { TABLE+=("$(printf '%-22s | %-34s | %-36s | %-22s | %-5s | %4s' "$@")"); }
+row() { TABLE+=("$(printf '%-24s | %-44s | %-40s | %-21s | %-5s | %4s' "$@")"); }
+
+# One try at the update by the wizard or by romflash: ATTEMPT (what it showed), ATTEMPT_SUCCESS
+# (it said the update is done), ATTEMPT_FALSE (it said so while the flash differed).
+attempt_wizard() {
+    start_wizard
+    drive "$1"
+    ATTEMPT=$DRIVE_PAGES ATTEMPT_SUCCESS=$DRIVE_SUCCESS ATTEMPT_FALSE=$DRIVE_FALSE
+}
+attempt_romflash() {
+    local code
+    sim_cmd boot >/dev/null
+    timeout "$1" "$E2E_ROMFLASH" flash --port com1="$(sim_state \
+        '[p["pty"] for p in s["ports"] if p["name"] == "com1"][0]')" "$ROAD_RUN/update.nbf" \
+        >/dev/null 2>&1
+    code=$?
+    ATTEMPT="romflash exit $code$([ "$code" = 124 ] && echo ' HANG')"
+    ATTEMPT_SUCCESS=$([ "$code" = 0 ] && echo 1 || echo 0) ATTEMPT_FALSE=0
+    [ "$code" = 0 ] && [ "$(flash_equal)" = no ] && ATTEMPT_FALSE=1
+}
 
 run_update_fault() {  # NAME KIND POINT
-    local name=$1 kind=$2 point=$3 first recovery="none needed" equal false=no placed
+    local name=$1 kind=$2 point=$3 tool=wizard first recovery="none needed" equal false=no placed
+    case $kind in romflash-*) tool=romflash kind=${kind#romflash-} ;; esac
     sim_cmd fault "$([ "$kind" = cable ] && echo cable || echo silent)" "$point" >/dev/null
     DRIVE_KILL=$([ "$kind" = kill ] && echo 1 || echo 0)
-    start_wizard
-    drive 420
-    first=$DRIVE_PAGES
-    [ "$DRIVE_FALSE" = 1 ] && false=yes
+    "attempt_$tool" 420
+    first=$ATTEMPT
+    [ "$ATTEMPT_FALSE" = 1 ] && false=yes
     placed=$(sim_state 's["boot"]["fault_struck"]')
     [ -n "$placed" ] || first="FAULT NOT PLACED:$first"
-    if [ "$DRIVE_SUCCESS" = 0 ] || [ "$(flash_equal)" = no ]; then
+    if [ "$ATTEMPT_SUCCESS" = 0 ] || [ "$(flash_equal)" = no ]; then
         sim_cmd cable plug >/dev/null
         sim_cmd silent off >/dev/null
         # The handheld's owner: restarts it into its boot loader for a recorded update, or
         # starts it normally for a new one.
-        if settings_kept; then
+        if [ "$tool" = romflash ]; then
+            recovery="again:"
+        elif settings_kept; then
             recovery="resume:" && sim_cmd boot >/dev/null
         else
             recovery="new update:" && sim_cmd reset >/dev/null
         fi
-        start_wizard
-        drive 300
-        recovery+=$DRIVE_PAGES
-        [ "$DRIVE_FALSE" = 1 ] && false=yes
+        "attempt_$tool" 300
+        recovery+=$ATTEMPT
+        [ "$ATTEMPT_FALSE" = 1 ] && false=yes
     fi
     equal=$(flash_equal)
     [ "$false" = yes ] && FALSE_SUCCESSES=$((FALSE_SUCCESSES + 1))
-    if [ "$equal" = no ] || [ "$DRIVE_SUCCESS" = 0 ] || [ -z "$placed" ]; then
+    if [ "$equal" = no ] || [ "$ATTEMPT_SUCCESS" = 0 ] || [ -z "$placed" ]; then
         UNFINISHED=$((UNFINISHED + 1))
     fi
     row "$name" "$first" "$recovery" "flash equal: $equal" "$false" "$((SECONDS - CASE_STARTED))"
@@ -169,7 +189,8 @@ for fault in "${FAULTS[@]}"; do
     CASE_STARTED=$SECONDS ROAD=$name ROAD_MOUNTS=()
     ROAD_RUN="$E2E_RUN_DIR/$name" WIZARD_LOG="$E2E_ARTEFACTS/faults-$name.log"
     mkdir -p "$ROAD_RUN"
-    export ROMWIZARD_RIG_LINK=$link
+    # romflash finds the port free: no ActiveSync stand-in holds it
+    export ROMWIZARD_RIG_LINK=$link ROMWIZARD_RIG_STANDINS=$([[ $kind == romflash-* ]] && echo 0 || echo 1)
     if rig_start && step_image update.nbf "$IMAGE_KB" && step_marker; then
         case $kind in
             backup-*) run_backup_fault "$name" "$kind" "$point" ;;
