@@ -93,7 +93,7 @@ fill_when_due() {
 
 FALSE_SUCCESSES=0 UNFINISHED=0 LOST=0 SKIPPED=0
 TABLE=()
-row() { TABLE+=("$(printf '%-24s | %-44s | %-40s | %-21s | %-5s | %4s' "$@")"); }
+row() { TABLE+=("$(printf '%-27s | %-44s | %-40s | %-21s | %-5s | %4s' "$@")"); }
 
 # One try at the update by the wizard or by romflash: ATTEMPT (what it showed), ATTEMPT_SUCCESS
 # (it said the update is done), ATTEMPT_FALSE (it said so while the flash differed).
