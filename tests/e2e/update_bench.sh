@@ -4,7 +4,8 @@
 # update's path (ActiveSync stopped 3 x 1000, the flash sequence's 2000, each download's 2000 after
 # its end record and 2000 at its end, 1000 before and after the version box's 2200) plus 10 ms per
 # identity read and the reader's 20 ms for every byte the PC waits for (the answers up to their
-# "QARE", the lines of each load command up to "start NB image download", each request byte).
+# "QARE", the lines of each load command up to "start NB image download", each request byte,
+# after which it also takes its 1 ms pause with nothing pending).
 # The line runs without a baud rate, so the wire adds nothing. Prints both and their ratio;
 # fails when the update did not end well or took more than 10 % above the waits.
 #   E2E_BENCH_KB (30720) sets the image size; ROMWIZARD_HANDHELD_SIM the simulator to use.
@@ -68,12 +69,12 @@ answers, reads, lines, requests = (a - b for a, b in zip(after, before))
 framed_echo = len("$ZIB$\r\n")
 pauses = 3 * 1000 + 2000 + 2 * (2000 + 2000) + 1000 + 2200 + 1000
 read_pauses = 10 * reads
-reader = 20 * (framed_echo + answers + lines + requests)
+reader = 20 * (framed_echo + answers + lines + requests) + requests
 floor = pauses + read_pauses + reader
 print(f"fixed pauses on the path        {pauses:8d} ms")
 print(f"identity reads: {reads:3d} x 10 ms      {read_pauses:8d} ms")
 print(f"reader, {framed_echo + answers + lines + requests:5d} bytes x 20 ms    {reader:8d} ms"
-      f"  ({requests} request bytes)")
+      f"  ({requests} request bytes, 21 ms each)")
 print(f"sum of the fixed waits          {floor:8d} ms")
 print(f"measured                        {took:8d} ms  ({took / floor * 100 - 100:+.1f} %, at most +10 %)")
 sys.exit(0 if took <= floor * 1.10 else 1)
