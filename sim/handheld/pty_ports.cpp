@@ -207,13 +207,15 @@ void PtyPorts::Receive(Port& p) {
             h_.journal.bytes_in += static_cast<std::uint64_t>(n);
         } else if (ours) {
             std::string answer = h_.boot.Feed(buf.data(), static_cast<std::size_t>(n));
+            // A placed fault strikes before the boot loader answers what it has just read.
+            const bool struck = h_.boot.TakeTripped();
+            if (struck) answer.clear();
             auto held = h_.holds.find(p.name);
             if (held != h_.holds.end() && held->second > 0) {
                 h_.journal.bytes_to_holder += answer.size();
             } else {
                 p.pending += answer;
             }
-            const bool struck = h_.boot.TakeTripped();
             if (struck && !h_.fault_pulls_cable) h_.silent = true;
             if (h_.PullDue() || (struck && h_.fault_pulls_cable)) {
                 h_.cable = false;
