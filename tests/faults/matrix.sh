@@ -28,6 +28,10 @@ flash_equal() {
 }
 settings_kept() { wine reg query 'HKCU\Software\FlashUtility' /v Flash >/dev/null 2>&1; }
 
+# The cable plugged in again and the handheld restarted (boot: into its boot loader; reset:
+# normally), which ends a silence too.
+mend_handheld() { sim_cmd cable plug && sim_cmd silent off && sim_cmd "$1"; } >/dev/null
+
 on() { ui "$1" "${@:2}" --window "$DRIVE_HANDLE" >/dev/null; }
 
 # Plays the user and the handheld's owner on whatever page the wizard shows, until it ends or
@@ -35,7 +39,7 @@ on() { ui "$1" "${@:2}" --window "$DRIVE_HANDLE" >/dev/null; }
 # the Completion page came while the flash differed. DRIVE_KILL=1 ends the wizard once the
 # placed fault has struck; DRIVE_BACKUP names the file a backup goes to (else: an update).
 drive() {
-    local deadline=$((SECONDS + $1)) acted="" booted=0 asked=0 handle template last=""
+    local deadline=$((SECONDS + $1)) acted="" booted=0 mended=0 asked=0 handle template last=""
     DRIVE_PAGES="" DRIVE_FALSE=0 DRIVE_SUCCESS=0
     while [ ! -s "$WIZARD_EXIT_FILE" ]; do
         if [ "$SECONDS" -ge "$deadline" ]; then
@@ -68,8 +72,14 @@ drive() {
             else
                 on click 2
             fi ;;
-            169) if [ "$booted" = 0 ]; then sim_cmd boot >/dev/null; booted=1; fi
-                on click 1 || continue ;;  # Weiter comes once the boot loader answered
+            169) if [ "$booted" = 0 ]; then sim_cmd boot >/dev/null; booted=$SECONDS; fi
+                # Weiter comes once the boot loader answered. The page searches on for as long
+                # as it is shown; a user who waits in vain sets the handheld right.
+                if [ $((SECONDS - booted)) -gt 45 ] && [ "$mended" = 0 ]; then
+                    mend_handheld boot
+                    DRIVE_PAGES+=" mended" mended=1
+                fi
+                on click 1 || continue ;;
             167) sim_cmd reset >/dev/null && on click 1181 ;;
             133) DRIVE_SUCCESS=1
                 [ "$(flash_equal)" = yes ] || DRIVE_FALSE=1
@@ -125,16 +135,14 @@ run_update_fault() {  # NAME KIND POINT
     placed=$(sim_state 's["boot"]["fault_struck"]')
     [ -n "$placed" ] || first="FAULT NOT PLACED:$first"
     if [ "$ATTEMPT_SUCCESS" = 0 ] || [ "$(flash_equal)" = no ]; then
-        sim_cmd cable plug >/dev/null
-        sim_cmd silent off >/dev/null
-        # The handheld's owner: restarts it into its boot loader for a recorded update, or
-        # starts it normally for a new one.
+        # The handheld's owner restarts it into its boot loader for a recorded update, or
+        # normally for a new one.
         if [ "$tool" = romflash ]; then
-            recovery="again:"
+            recovery="again:" && mend_handheld boot
         elif settings_kept; then
-            recovery="resume:" && sim_cmd boot >/dev/null
+            recovery="resume:" && mend_handheld boot
         else
-            recovery="new update:" && sim_cmd reset >/dev/null
+            recovery="new update:" && mend_handheld reset
         fi
         "attempt_$tool" 300
         recovery+=$ATTEMPT
