@@ -1,6 +1,5 @@
 #include "image/choose_backup_file.h"
 
-#include "activesync/activesync_registry.h"
 #include "fakes/fake_files.h"
 #include "fakes/fake_registry.h"
 #include "fakes/fake_ui.h"
@@ -25,36 +24,7 @@ struct ChoiceRig {
     }
 };
 
-TEST(ChooseBackupFileTest, ProposesTheVersionWithoutItsPointInTheFamilysFolder) {
-    constexpr char kProfile[] = "%USERPROFILE%\\Eigene Dateien";
-    constexpr char kDrive[] = "c:\\Eigene Dateien";
-    struct Case {
-        const char* version;
-        const char* nt_version;  // none: the key is missing
-        const char* name;
-        const char* folder;
-    };
-    const Case cases[] = {{"2.04", "5.1", "ORVOROM204", kProfile},
-                          {"", "4.0", "ORVOROM", kProfile},
-                          {"3", "6.1", "ORVOROM3", kDrive},
-                          {"2.04", nullptr, "ORVOROM204", kDrive}};
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        ChoiceRig rig;
-        if (c.nt_version) {
-            rig.registry.PutText(std::string(FakeRegistry::kMachine) + kWindowsVersionKeyPath,
-                                 "CurrentVersion", c.nt_version);
-        }
-        rig.state.Device.Version = c.version;
-        EXPECT_FALSE(rig.Choose()) << "the dialog is cancelled";
-        ASSERT_EQ(rig.ui.Dialogs().size(), 1u);
-        EXPECT_EQ(rig.ui.Dialogs()[0].kind, FileDialog::Kind::Save);
-        EXPECT_EQ(rig.ui.Dialogs()[0].proposed, c.name);
-        EXPECT_EQ(rig.ui.Dialogs()[0].initial_folder, c.folder);
-    }
-}
-
-TEST(ChooseBackupFileTest, WarnsOfAnExistingFileAndMeasuresTheRoomWhereTheFileGoes) {
+TEST(ChooseBackupFileTest, ProposesWarnsOfAnExistingFileAndMeasuresTheRoomWhereItGoes) {
     const std::string kOld = "\\\\server\\share\\old.nbf";
     const std::string kNew = "D:\\Sicherung\\new.nbf";
     const Answer kCancel;
@@ -95,12 +65,15 @@ TEST(ChooseBackupFileTest, WarnsOfAnExistingFileAndMeasuresTheRoomWhereTheFileGo
         for (int answer : c.warning_answers) rig.ui.Script(kWarning, answer);
         rig.ui.Script(kNoRoom, 1);
         rig.state.BackupPath = "earlier";
+        rig.state.Device.Version = "2.04";
 
         EXPECT_EQ(rig.Choose(), c.chosen);
         const std::string last = c.dialog_answers.back().value_or("");
         EXPECT_EQ(rig.state.BackupPath, c.chosen ? last : "earlier");
         const auto dialogs = rig.ui.Dialogs();
         ASSERT_EQ(dialogs.size(), c.dialog_answers.size());
+        EXPECT_EQ(dialogs[0].kind, FileDialog::Kind::Save);
+        EXPECT_EQ(dialogs[0].proposed, "ORVOROM204") << "the version without its point";
         // Shown again, the dialog proposes the name just refused.
         for (std::size_t i = 1; i < dialogs.size(); ++i) {
             EXPECT_EQ(dialogs[i].proposed, c.dialog_answers[i - 1]);
