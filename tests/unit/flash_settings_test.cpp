@@ -15,17 +15,12 @@ std::vector<std::uint8_t> Bytes(std::string_view text, std::size_t width = 0) {
     return bytes;
 }
 
-WizardState Saved() {
+TEST(FlashSettings, SaveLoadAndClear) {
+    FakeRegistry registry;
     WizardState state;
     state.Device.Language = "A language name far too long";
     state.Device.Lang = "GERMANYYYYY";
     state.ImagePath = "C:\\Programme\\Orvo\\rom_ger.nbf";
-    return state;
-}
-
-TEST(FlashSettings, SaveLoadAndClear) {
-    FakeRegistry registry;
-    WizardState state = Saved();
     for (auto [serial, usb] : {std::pair{1, 0}, {0, 1}}) {
         state.SerialLink = serial;
         SaveFlashSettings(state, registry);
