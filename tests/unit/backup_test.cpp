@@ -171,26 +171,22 @@ TEST(BackupThread, AFailedBackupShowsItsPageAndLeavesAnEarlierBackupAsItWas) {
         const char* name;
         std::function<void(BackupRig&)> fault;
         Page page;
-        Call last;
-        bool program_ends;
+        Call last;                   // the page shrinks where the program ends
         rlim_t file_size_limit = 0;  // a disk that fills up at that size
     };
     const Case cases[] = {
         {"no device program",
          [](BackupRig& b) { std::filesystem::remove(b.rig.start_dir.Path("BACKUP.EXE")); },
          Page::RemoteProgramError,
-         {Call::BackupShrink},
-         true},
+         {Call::BackupShrink}},
         {"backup folder missing",
          [](BackupRig& b) { b.state.BackupPath = b.rig.start_dir.Path("gone/backup.nbf"); },
          Page::ImageOpenError,
-         {Call::BackupEnd, 2},
-         false},
+         {Call::BackupEnd, 2}},
         {"device program stops after three chunks",
          [](BackupRig& b) { b.rig.remote.chunks_to_deliver = 3; },
          Page::BackupError,
-         {Call::BackupShrink},
-         true},
+         {Call::BackupShrink}},
         {"a short chunk",
          [](BackupRig& b) {
              b.rig.remote.chunk_size = [](std::size_t n) {
@@ -198,13 +194,11 @@ TEST(BackupThread, AFailedBackupShowsItsPageAndLeavesAnEarlierBackupAsItWas) {
              };
          },
          Page::BackupError,
-         {Call::BackupEnd, 2},
-         false},
+         {Call::BackupEnd, 2}},
         {"the disk fills up on the last write",
          [](BackupRig&) {},
          Page::BackupError,
          {Call::BackupEnd, 2},
-         false,
          kBackupFileBytes - 1000},
     };
     const std::vector<std::uint8_t> earlier = testing::Payload(5000, 9);
@@ -221,7 +215,7 @@ TEST(BackupThread, AFailedBackupShowsItsPageAndLeavesAnEarlierBackupAsItWas) {
         EXPECT_EQ(b.rig.ui.Opened(), std::vector<Page>{c.page});
         ASSERT_FALSE(b.PageCalls().empty());
         EXPECT_EQ(b.PageCalls().back(), c.last);
-        EXPECT_EQ(b.rig.ui.CloseRequested(), c.program_ends);
+        EXPECT_EQ(b.rig.ui.CloseRequested(), c.last.kind == Call::BackupShrink);
         EXPECT_EQ(b.rig.start_dir.Read("backup.nbf"), earlier);
         EXPECT_FALSE(std::filesystem::exists(BackupImageWriter::TemporaryPath(b.state.BackupPath)));
     }
