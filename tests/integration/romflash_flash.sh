@@ -14,8 +14,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/../lib/checks.sh"
+fail() { echo "FAIL: $*"; CHECK_FAILURES=$((CHECK_FAILURES + 1)); }
 
 # make_image FILE FIELDS PAYLOAD-FILE: the 22-byte FIELDS, then the checksum romflash check
 # recomputes (it is tested on its own), padded with "-" to 32 bytes, then the payload.
@@ -69,8 +69,4 @@ expect_usage flash --port com9="$work/com1" "$work/update.nbf"
 expect_usage flash --port com1 "$work/update.nbf"
 expect_usage flash "$work/update.nbf" extra
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all romflash flash cases passed"
+finish
