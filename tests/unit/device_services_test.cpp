@@ -7,7 +7,6 @@
 #include "device/query_device_data.h"
 #include "unit/device_test_support.h"
 
-#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 namespace orvo {
