@@ -164,6 +164,14 @@ TEST(BackupThread, AWholeBackupHoldsTheRomInOrderUnderAHeaderThatPassesTheChecks
     EXPECT_EQ(page.back(), (Call{Call::BackupEnd, 1}));
     EXPECT_EQ(b.rig.clock.Paused(), 5000 + 124 * 100);
     EXPECT_TRUE(b.rig.ui.Opened().empty());
+    // After the program's copy the bar counts the ROM, up to its end.
+    const std::vector<Call> calls = b.rig.ui.ProgressCalls();
+    const auto last = [&](Call::Kind kind) {
+        return *std::find_if(calls.rbegin(), calls.rend(),
+                             [&](const Call& c) { return c.kind == kind; });
+    };
+    EXPECT_EQ(last(Call::Range), (Call{Call::Range, 0, static_cast<int>(kBackupImageBytes)}));
+    EXPECT_EQ(last(Call::Position), (Call{Call::Position, static_cast<int>(kBackupImageBytes)}));
 }
 
 TEST(BackupThread, AFailedBackupShowsItsPageAndLeavesAnEarlierBackupAsItWas) {

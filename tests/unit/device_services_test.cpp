@@ -1,13 +1,17 @@
 // The services on the running handheld: the identity reply, the identification's quiet failures
-// and sessions, the device libraries' records and the library copy. (The flow's use of them is on
-// the wizard's roads; the same calls against the simulator run in the Win32 tests.)
+// and sessions, the device libraries' records, the library copy and the wait for the boot loader.
+// (The flow's use of them is on the wizard's roads; the same calls against the simulator run in the
+// Win32 tests.)
 
+#include "device/boot_loader_wait.h"
 #include "device/device_copy.h"
 #include "device/device_libraries.h"
 #include "device/query_device_data.h"
 #include "unit/device_test_support.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace orvo {
 namespace {
@@ -170,6 +174,49 @@ TEST(DeviceCopy, ReplacesTheLibraryUnlessItIsLoaded) {
     rig.remote.MarkInUse(u"\\Temp\\backup.exe");
     EXPECT_EQ(CopyFileToDeviceWithProgress(rig.services, pc, "\\Temp\\backup.exe", "backup.exe"),
               0);
+}
+
+// Weiter only once the boot loader answers, and an end in either wait once the page has ended.
+TEST(BootLoaderWait, WaitsForTheHandheldToLeaveThenForItsBootLoader) {
+    DeviceRig rig;
+    WizardState state;
+    int port_attempts = 0;
+    std::thread leave([&] {
+        while (rig.remote.PowerQueries() < 3) std::this_thread::yield();
+        rig.remote.SetPowerLine(std::nullopt);
+    });
+    BootLoaderWaitThread(state, rig.services, [&] { return ++port_attempts == 3 ? 1 : 0; });
+    leave.join();
+    EXPECT_EQ(port_attempts, 3);
+    EXPECT_EQ(state.BootWaitStop, 1);
+    const auto calls = rig.ui.ControlCalls();
+    ASSERT_GE(calls.size(), 4u);
+    EXPECT_EQ(calls[0], (FakeUi::ControlCall{Page::BootLoaderEntry, kBootEntryBackButton, true}));
+    EXPECT_EQ(calls[1],
+              (FakeUi::ControlCall{Page::BootLoaderEntry, kBootEntryForwardButton, false}));
+    EXPECT_EQ(calls[calls.size() - 2],
+              (FakeUi::ControlCall{Page::BootLoaderEntry, kBootEntryBackButton, false}));
+    EXPECT_EQ(calls.back(),
+              (FakeUi::ControlCall{Page::BootLoaderEntry, kBootEntryForwardButton, true}));
+}
+
+TEST(BootLoaderWait, EndsInEitherWaitOnceThePageHasEnded) {
+    for (bool left_activesync : {false, true}) {
+        DeviceRig rig;
+        WizardState state;
+        if (left_activesync) rig.remote.SetPowerLine(std::nullopt);
+        std::atomic<int> port_attempts = 0;
+        std::thread page([&] {
+            while (rig.remote.PowerQueries() < 3 && port_attempts < 3) std::this_thread::yield();
+            state.BootWaitStop = 1;
+        });
+        BootLoaderWaitThread(state, rig.services, [&] { return ++port_attempts, 0; });
+        page.join();
+        EXPECT_EQ(port_attempts > 0, left_activesync);
+        for (const auto& call : rig.ui.ControlCalls()) {
+            EXPECT_FALSE(call.control == kBootEntryForwardButton && call.enable);
+        }
+    }
 }
 
 }  // namespace

@@ -42,7 +42,10 @@ TEST(LanguageNames, ByEnglishNameAndByHandheldCode) {
     }
 }
 
-TEST(CentredOrigin, GoesNegativeForOversizedWindows) {
+TEST(CentredOrigin, CentresAndGoesNegativeForOversizedWindows) {
+    constexpr Origin centred = CentredOrigin(1024, 768, 200, 100);
+    EXPECT_EQ(centred.left, 412);
+    EXPECT_EQ(centred.top, 334);
     constexpr Origin oversized = CentredOrigin(1024, 768, 1101, 800);
     EXPECT_EQ(oversized.left, -38) << "(1024 - 1101) / 2 truncates toward zero";
     EXPECT_EQ(oversized.top, -16);
