@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Every performance figure in one report: builds the benchmarks of the `bench` preset
 # (checksum_bench, link_bench and with it the optimised handheld-sim) and backup_bench of the
-# `win64` preset, runs them one after the other at the lowest priority (backup_bench under Wine
-# against the optimised simulator) and prints what each measured. The report goes to stdout
+# `win64` preset, runs them one after the other at the lowest priority (backup_bench and the
+# whole update through the wizard under Wine against the optimised simulator) and prints what
+# each measured. Run it on a quiet machine: the figures are times. The report goes to stdout
 # and to artefacts/bench/report.txt.
 #
 #   bash scripts/bench.sh              (export ROMWIZARD_VIRTUAL_DISPLAY first, as for any Wine run)
@@ -46,8 +47,9 @@ section "backup: whole time against its floor, PC time per chunk beyond the poll
     env ROMWIZARD_HANDHELD_SIM="$root/build/bench/handheld-sim" \
     bash "$root/scripts/wine-run.sh" "$root/build/win64/tests/backup_bench.exe"
 
-echo "== the whole update through the wizard under the rig against the sum of the fixed waits"
-echo "no benchmark yet: scripts/run-wizard.sh runs the update through the wizard but does not"
-echo "set its time against the sum of the fixed waits; no figure is given here."
+build win64 --target romwizard uidriver rapi wcescomm wcesmgr
+build bench --target handheld-sim
+section "the whole update through the wizard under the rig against the sum of its fixed waits (update_bench.sh)" \
+    env ROMWIZARD_HANDHELD_SIM="$root/build/bench/handheld-sim" bash "$root/tests/e2e/update_bench.sh"
 
 exit "$status"

@@ -12,6 +12,7 @@
 #                              A folder you name is kept, and its flash.bin with it.
 #   ROMWIZARD_RIG_LINK         port the handheld's boot loader answers on: com1 (default), com2,
 #                              usb1 (\\.\WCEUSBSH001) or usb2 (\\.\WCEUSBSH002)
+#   ROMWIZARD_HANDHELD_SIM     the simulator to start (default build/native/handheld-sim)
 #   ROMWIZARD_SIM_ARGS         more handheld-sim options, e.g. "--mode bootloader --lang ENG",
 #                              "--rapi-strict" (remote-API sessions counted as the platform does)
 #   ROMWIZARD_ACTIVESYNC_VERSION  "MAJOR.MINOR" written to the registry (default 3.5);
@@ -46,7 +47,7 @@ _rig_fail() {
 _rig_up() {
     _rig_root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
     _rig_win="${ROMWIZARD_RIG_BUILD:-$_rig_root/build/win64}"
-    _rig_sim="$_rig_root/build/native/handheld-sim"
+    _rig_sim="${ROMWIZARD_HANDHELD_SIM:-$_rig_root/build/native/handheld-sim}"
     if [ -z "${WINEPREFIX:-}" ] || [ -z "${DISPLAY:-}" ]; then
         echo "rig-up: source scripts/wine-env.sh first" >&2
         return 1

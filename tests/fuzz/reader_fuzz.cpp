@@ -22,15 +22,15 @@ using orvo::fuzz::Require;
 
 namespace {
 
-// Pauses take no time; a second of the system's time passes in a millisecond, so that every
-// bounded wait of a download ends soon.
+// Pauses take no time; a second of the system's time passes in a tenth of a millisecond, so that
+// every bounded wait of a download ends soon.
 class InstantClock final : public orvo::Clock {
   public:
     std::chrono::nanoseconds Real(orvo::Millis) const override { return {}; }
     orvo::Millis Now() const override {
-        const auto elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
+        const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(
             std::chrono::steady_clock::now() - start_);
-        return orvo::Millis(elapsed.count());
+        return orvo::Millis(elapsed.count() / 100);
     }
 
   private:
@@ -78,7 +78,8 @@ class StreamPort final : public orvo::SerialPort {
     void Shut() override {}
 
   private:
-    static constexpr std::chrono::milliseconds kLongestHold{2};
+    // Ample for the download thread to answer; a longer hold only slows every mismatched request.
+    static constexpr std::chrono::microseconds kLongestHold{200};
     const std::uint8_t* next_;
     const std::uint8_t* const end_;
     const std::atomic<int>& download_active_;
