@@ -36,6 +36,8 @@ constexpr int kProgressWatchdogMs = 90000;
 // How long the end record may take to leave the PC.
 constexpr Millis kDrainBound = 10s;
 constexpr std::uint32_t kLoadAddress = 0xA0000000;
+// No progress to show after a block.
+constexpr int kNoProgress = -1;
 
 // Waits for `event` as long as `timeout`, but no longer than the link runs.
 bool WaitWhileLinked(BootLink& link, Event& event, Millis timeout) {
@@ -89,11 +91,11 @@ void RefuseLoad(BootLink& link) {
 
 // Sends the next `count` image bytes as one block under a header for `address`: 128 writes of
 // 1024 bytes, 0xFF after the image bytes as erased flash reads, the header giving the full
-// length also for the short last block, which logs its own texts. `percent` is shown after the
-// writes, whether or not they all went out. No value when the whole block went out, else why not.
+// length also for the short last block, which logs its own texts. `percent`, unless it is
+// kNoProgress, is shown after the writes, whether or not they all went out. No value when the
+// whole block went out, else why not.
 std::optional<std::string> SendBlock(BootLink& link, ImageFile& file, std::span<std::uint8_t> block,
-                                     std::uint32_t address, std::uint32_t count,
-                                     std::optional<int> percent) {
+                                     std::uint32_t address, std::uint32_t count, int percent) {
     const bool last = count < BLOCK_LENGTH;
     const std::optional<std::size_t> read = file.Read(block.first(count));
     if (!read || *read == 0) {
@@ -115,7 +117,7 @@ std::optional<std::string> SendBlock(BootLink& link, ImageFile& file, std::span<
         link.Log(last ? "\nLine 581: Send String fial!\n" : "\n line 522 : Send string Error!\n");
         if (!last) link.services.ui.SetWatchdog(10);
     }
-    if (percent) SetDownloadProgress(link, *percent);
+    if (percent != kNoProgress) SetDownloadProgress(link, percent);
     if (written) return std::nullopt;
     if (!last) link.Log("\nLine 537: i < BLOCK_LENGTH/TXQUEUE\n");
     return "a block could not be sent";
@@ -158,11 +160,11 @@ std::optional<std::string> SendBlocks(BootLink& link, ImageFile& file,
         const std::uint32_t count = std::min(static_cast<std::uint32_t>(remaining), BLOCK_LENGTH);
         remaining -= static_cast<std::int32_t>(count);
         // The first download shows 0 to 99 after its full blocks; 100 is the second's end.
-        std::optional<int> percent;
+        int percent = kNoProgress;
         if (count == BLOCK_LENGTH && link.state.DownloadStatus == kFirstLoadSent) {
             percent = DownloadPercent(remaining, total);
         }
-        if (percent == 100) percent.reset();
+        if (percent == 100) percent = kNoProgress;
         if (std::optional<std::string> failure =
                 SendBlock(link, file, block, address, count, percent)) {
             return failure;

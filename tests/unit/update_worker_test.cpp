@@ -1,5 +1,6 @@
 // The Update progress page's workers over an in-memory boot loader: what each checks before it
-// writes, which error page ends the program, and that an image refused is never commanded.
+// writes, which error page ends the program, and that an image refused is never commanded. (An
+// image that fits is written: the download tests and the roads.)
 
 #include "bootlink/update_worker.h"
 #include "image_test_files.h"
@@ -33,10 +34,8 @@ TEST(UpdateWorkers, CheckBeforeTheyWriteAndEndTheProgramOnlyAfterTheirOwnPage) {
         bool remembered;            // the image path came from the settings
         std::optional<Page> page;   // the error page shown before the program ends
         Flag mismatch = nullptr;
-        bool written = false;
     };
     const Case cases[] = {
-        {"main: fits", UpdateWorker, identity, Spec{}, false, kNoPage, nullptr, true},
         {"main: model", UpdateWorker, identity, Spec{.model = "Orvo 4800"}, false, kIncompatible,
          kModel},
         {"main: ROM type", UpdateWorker, identity, Spec{.rom_type = "WBT"}, false, kIncompatible,
@@ -46,7 +45,6 @@ TEST(UpdateWorkers, CheckBeforeTheyWriteAndEndTheProgramOnlyAfterTheirOwnPage) {
         {"main: no identity", UpdateWorker, erased, Spec{}, false, Page::IdentificationError},
         {"main: silent, left to the page", UpdateWorker, "", Spec{}, false, kNoPage},
         {"main: answer too long, left to the page", UpdateWorker, too_long, Spec{}, false, kNoPage},
-        {"resume: fits", ResumeUpdateWorker, "", Spec{}, false, kNoPage, nullptr, true},
         {"resume: language", ResumeUpdateWorker, "", Spec{.lang = "FRE"}, false, kIncompatible,
          kLanguage},
         {"resume: image gone", ResumeUpdateWorker, "", std::nullopt, false, Page::ImageOpenError},
@@ -84,9 +82,8 @@ TEST(UpdateWorkers, CheckBeforeTheyWriteAndEndTheProgramOnlyAfterTheirOwnPage) {
             EXPECT_EQ(rig.state.*flag, flag == c.mismatch ? 1 : 0);
         }
         const std::vector<std::string> written = port->Written();
-        EXPECT_EQ(std::any_of(written.begin(), written.end(),
-                              [](const std::string& w) { return w.starts_with("lnb "); }),
-                  c.written);
+        EXPECT_TRUE(std::none_of(written.begin(), written.end(),
+                                 [](const std::string& w) { return w.starts_with("lnb "); }));
         EXPECT_EQ(rig.ui.CloseRequested(), c.page.has_value());
         // The resume variant collapses its page before it refuses the image.
         const auto calls = rig.ui.ProgressCalls();

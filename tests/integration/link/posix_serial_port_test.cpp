@@ -1,6 +1,6 @@
-// The POSIX serial adapter on a pseudo-terminal whose other side the test holds: a bounded read
-// that ends early when woken or shut, and the presence probe that follows the device's path.
-// (Bytes both ways, raw: the link tests against handheld-sim.)
+// The POSIX serial adapter on a pseudo-terminal whose other side the test holds: bounded reads,
+// writes and drains, and the presence probe that follows the device's path. (Bytes both ways:
+// romflash_flash.sh against handheld-sim.)
 
 #include "platform/posix/posix_serial_port.h"
 
@@ -49,10 +49,12 @@ class PtyPair : public ::testing::Test {
     std::filesystem::path link_;
 };
 
-// A read ends at its bound, or early when woken or shut; a write to a peer that stops reading
-// ends at its bound, short; what was written has left while the peer is there, not once it hung
-// up, and a shut port writes nothing.
-TEST_F(PtyPair, ReadsWritesAndDrainsAreBounded) {
+// A read ends at its bound, or early when shut (a wake-up alike: romflash_flash.sh ends its link);
+// a write to a peer that stops reading ends at its bound, short; what was written has left while
+// the peer is there, not once it hung up; a shut port writes nothing. A pty has no modem lines: the
+// device counts as there while its path still leads to it. Missing and non-terminal paths do not
+// open.
+TEST_F(PtyPair, ReadsWritesAndDrainsAreBoundedPresenceFollowsThePath) {
     auto port = Open();
     ASSERT_TRUE(port);
     port->ApplyLineSettings();
@@ -60,49 +62,37 @@ TEST_F(PtyPair, ReadsWritesAndDrainsAreBounded) {
     auto start = Wall::now();
     EXPECT_EQ(port->ReadByte(byte, 50ms), SerialPort::ReadResult::Nothing);
     EXPECT_GE(Wall::now() - start, 40ms);
-    for (const bool shut : {false, true}) {
-        std::thread other([&] {
-            std::this_thread::sleep_for(50ms);
-            shut ? port->Shut() : port->WakeReader();
-        });
-        start = Wall::now();
-        EXPECT_EQ(port->ReadByte(byte, 10s),
-                  shut ? SerialPort::ReadResult::Failed : SerialPort::ReadResult::Nothing);
-        EXPECT_LT(Wall::now() - start, 5s);
-        other.join();
-    }
+    std::thread shutter([&] {
+        std::this_thread::sleep_for(50ms);
+        port->Shut();
+    });
+    start = Wall::now();
+    EXPECT_EQ(port->ReadByte(byte, 10s), SerialPort::ReadResult::Failed);
+    EXPECT_LT(Wall::now() - start, 5s);
+    shutter.join();
     const std::uint8_t out[] = {'x'};
     EXPECT_EQ(port->Write(out, 1s), 0u);
     port.reset();
 
-    auto second = Open();
-    ASSERT_TRUE(second);
-    second->ApplyLineSettings();
-    EXPECT_TRUE(second->Drain(100ms));
+    port = Open();
+    ASSERT_TRUE(port);
+    port->ApplyLineSettings();
+    EXPECT_TRUE(port->Drain(100ms));
     const std::vector<std::uint8_t> block(1 << 20, 0x5A);
     start = Wall::now();
-    EXPECT_LT(second->Write(block, 200ms), block.size());
+    EXPECT_LT(port->Write(block, 200ms), block.size());
     EXPECT_GE(Wall::now() - start, 150ms);
     EXPECT_LT(Wall::now() - start, 5s);
-    ::close(master_);
-    master_ = -1;
-    EXPECT_FALSE(second->Drain(100ms));
-}
-
-// A pty has no modem lines: the device counts as there while its path still leads to it.
-TEST_F(PtyPair, PresenceFollowsTheDevicePath) {
-    auto port = Open();
-    ASSERT_TRUE(port);
     EXPECT_TRUE(port->ProbePresence());
     std::filesystem::remove(link_);
     EXPECT_FALSE(port->ProbePresence());
-}
+    ::close(master_);
+    master_ = -1;
+    EXPECT_FALSE(port->Drain(100ms));
 
-TEST(PosixSerialPorts, MissingAndNonTerminalPathsDoNotOpen) {
-    PosixSerialPorts ports;
     SerialPorts::OpenResult result = SerialPorts::OpenResult::Opened;
     for (const char* path : {"/nonexistent/ttyS9", "/dev/null", ""}) {
-        EXPECT_FALSE(ports.Open(path, result)) << path;
+        EXPECT_FALSE(ports_.Open(path, result)) << path;
         EXPECT_EQ(result, SerialPorts::OpenResult::Failed) << path;
     }
 }
