@@ -89,11 +89,9 @@ void RefuseLoad(BootLink& link) {
     ui.RequestClose();
 }
 
-// Sends the next `count` image bytes as one block under a header for `address`: 128 writes of
-// 1024 bytes, 0xFF after the image bytes as erased flash reads, the header giving the full
-// length also for the short last block, which logs its own texts. `percent`, unless it is
-// kNoProgress, is shown after the writes, whether or not they all went out. No value when the
-// whole block went out, else why not.
+// The next `count` image bytes as one block of 128 writes, 0xFF after them as erased flash reads,
+// under a full-length header also when short; `percent` is shown after the writes, all gone out
+// or not. No value when the whole block went out, else why not.
 std::optional<std::string> SendBlock(BootLink& link, ImageFile& file, std::span<std::uint8_t> block,
                                      std::uint32_t address, std::uint32_t count, int percent) {
     const bool last = count < BLOCK_LENGTH;
