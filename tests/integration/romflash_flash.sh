@@ -2,7 +2,7 @@
 # romflash flash as a user runs it, on the wall clock, against handheld-sim over a pty: identify
 # prints the handheld's identity and leaves the flash as it was; a whole update lands in the flash
 # byte for byte with exit 0, its progress line ending at every image byte sent; a command line it
-# does not understand gives 64. (Refusals and faults are run in-process on a faster clock: link/romflash_sim_test.)
+# does not understand gives 64. (The link's refusals and faults: the unit tests' played boot loader.)
 # Usage: romflash_flash.sh PATH-TO-ROMFLASH PATH-TO-HANDHELD-SIM
 set -u
 romflash="$1"

@@ -72,6 +72,9 @@ TEST(ImageChecksum, LanesFoldAtEveryAlignmentAndOnlyBytes22To31StayOutside) {
         ASSERT_EQ(ReadImageHeader(state.ImagePath, state, ui), 1);
         EXPECT_EQ(VerifyImageChecksum(state, ui), i >= 22 && i < 32 ? 1 : 0) << "byte " << i;
     }
+    state.ImagePath = dir.Write("empty.nbf", MakeImage({}));
+    ASSERT_EQ(ReadImageHeader(state.ImagePath, state, ui), 1);
+    EXPECT_EQ(VerifyImageChecksum(state, ui), 1) << "an empty payload sums the header only";
     EXPECT_EQ(ui.NoticesShown(), ui.NoticesClosed());
 }
 
@@ -85,6 +88,10 @@ TEST(ImageChecksum, AnUnreadableImageEndsTheWizardAfterTheNoticeIsGone) {
         return 1;
     });
     state.ImagePath = dir.Path("");  // a folder opens, but every read fails
+    FakeUi header_ui;
+    state.ImagePathFromSettings = 1;
+    EXPECT_EQ(ReadImageHeader(state.ImagePath, state, header_ui), 0);
+    EXPECT_EQ(header_ui.Opened(), std::vector<Page>{Page::ImageOpenError}) << "never quietly";
     EXPECT_EQ(VerifyImageChecksum(state, ui), 0);
     EXPECT_EQ(ui.Opened(), std::vector<Page>{Page::ImageOpenError});
     EXPECT_EQ(notices_closed_before_page, ui.NoticesShown());
@@ -116,7 +123,8 @@ TEST(ImageDownload, OpensAtThePayloadAndRefusesAFileCutShort) {
 
     int port_closed = 0;
     state.ImagePath = dir.Write("cut.nbf", Payload(20));
-    EXPECT_EQ(OpenImageForDownload(state, ui, {.before_error_page = [&] { ++port_closed; }, .debug_output = {}}),
+    EXPECT_EQ(OpenImageForDownload(
+                  state, ui, {.before_error_page = [&] { ++port_closed; }, .debug_output = {}}),
               std::nullopt)
         << "never a negative length wrapped round";
     EXPECT_FALSE(state.ImageFileHandle.IsOpen());
@@ -129,8 +137,8 @@ TEST(BackupHeader, LowerCaseDigitsThenDashesAndEachTextInItsField) {
     std::uint32_t fields_sum = 0;
     for (char c : fields) fields_sum += static_cast<std::uint8_t>(c);
     // Payload sums that make the whole checksum 0x3a7, 0xbeef and 0.
-    for (const auto& [sum, tail] : {std::pair{0x103a7u, "-3a7------"}, {0x1beefu, "-beef-----"},
-                                    {0x10000u, "-0--------"}}) {
+    for (const auto& [sum, tail] :
+         {std::pair{0x103a7u, "-3a7------"}, {0x1beefu, "-beef-----"}, {0x10000u, "-0--------"}}) {
         EXPECT_EQ(BackupHeader(testing::Identity(), (sum - fields_sum) & 0xFFFF), fields + tail);
     }
     const std::string header =
