@@ -37,24 +37,20 @@ bool Contains(std::string_view text, std::string_view part) {
 
 // The answer to the request just sent, or none when the link stopped or no answer came.
 std::optional<std::string> WaitForAnswer(BootLink& link) {
-    const Clock& clock = link.services.clock;
-    const Millis until = clock.Now() + kAnswerBound;
-    for (;;) {
-        if (link.LinkStop == 1) return std::nullopt;
-        // Only answer lines are stored; one cut to fit has lost its frame end.
-        std::string answer = link.AnswerLine.Load();
-        if (link.AnswerTooLong == 1) {
-            link.Fail("the boot loader's answer to the identity read was longer than " +
-                      std::to_string(kAnswerLineRoom - 1) + " bytes");
-            return std::nullopt;
-        }
-        if (!answer.empty()) return answer;
-        if (clock.Now() >= until) {
-            link.Fail(kNoAnswer);
-            return std::nullopt;
-        }
-        clock.Sleep(10ms);
+    // Only answer lines are stored; one cut to fit has lost its frame end.
+    std::string answer;
+    const PollResult result = link.PollUntil(kAnswerBound, 10ms, [&link, &answer] {
+        answer = link.AnswerLine.Load();
+        return link.AnswerTooLong == 1 || !answer.empty();
+    });
+    if (result == PollResult::TimedOut) link.Fail(kNoAnswer);
+    if (result != PollResult::Done || link.LinkStop == 1) return std::nullopt;
+    if (link.AnswerTooLong == 1) {
+        link.Fail("the boot loader's answer to the identity read was longer than " +
+                  std::to_string(kAnswerLineRoom - 1) + " bytes");
+        return std::nullopt;
     }
+    return answer;
 }
 
 std::string Field(const std::string& answer, std::size_t offset, std::size_t length) {

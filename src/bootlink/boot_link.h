@@ -30,6 +30,10 @@ inline constexpr std::size_t TXQUEUE = 0x400;
 inline constexpr std::size_t kAnswerLineRoom = 128;
 // One write to the port that has not gone out within this time has failed.
 inline constexpr Millis kWriteBound{10000};
+// A poll with no bound of its own: only the link's stop ends it (the page's watchdog raises it).
+inline constexpr Millis kUntilStopped = Millis::max();
+
+enum class PollResult { Done, Stopped, TimedOut };
 
 // A text of fixed room (terminating zero included) written by one thread and read by others;
 // a longer text is cut to fit.
@@ -150,6 +154,20 @@ class BootLink {
     void WatchdogFired();
     // Why the link ended; empty while it did not end by a fault it noticed.
     std::string FailureCause() const { return failure_.Load(); }
+
+    // Asks `done`, then whether the link stopped, then whether `bound` has passed, every
+    // `period` until one of them holds.
+    template <typename Done>
+    PollResult PollUntil(Millis bound, Millis period, Done done) {
+        const Clock& clock = services.clock;
+        const Millis until = bound == kUntilStopped ? bound : clock.Now() + bound;
+        for (;;) {
+            if (done()) return PollResult::Done;
+            if (LinkStop == 1) return PollResult::Stopped;
+            if (clock.Now() >= until) return PollResult::TimedOut;
+            clock.Sleep(period);
+        }
+    }
 
     // The wall-clock length of `span` for a bounded wait on the port.
     std::chrono::milliseconds WallTime(Millis span) const;

@@ -12,16 +12,6 @@ constexpr int kAttempts = 8;
 // A reader that does not become ready within this time is taken for a failed attempt.
 constexpr Millis kReaderReadyBound = 10s;
 
-bool WaitForReader(BootLink& link) {
-    const Clock& clock = link.services.clock;
-    const Millis until = clock.Now() + kReaderReadyBound;
-    while (link.ReaderReady != 1) {
-        if (clock.Now() >= until) return false;
-        clock.Sleep(10ms);
-    }
-    return true;
-}
-
 // One attempt on an opened port: 1 when it echoed its test text.
 int TestPort(BootLink& link, std::unique_ptr<SerialPort> opened, const PortCandidate& candidate) {
     const Clock& clock = link.services.clock;
@@ -32,7 +22,8 @@ int TestPort(BootLink& link, std::unique_ptr<SerialPort> opened, const PortCandi
     link.PortTestAnswer.Clear();
     link.Restart();
     link.reader = std::thread(USBReadThread, std::ref(link));
-    if (WaitForReader(link)) {
+    if (link.PollUntil(kReaderReadyBound, 10ms, [&link] { return link.ReaderReady == 1; }) ==
+        PollResult::Done) {
         SendString(link, kLineFlush);
         SendString(link, candidate.test_text);
         link.PortTestEvent.Wait(clock, 3000ms);

@@ -36,6 +36,8 @@ constexpr int kProgressWatchdogMs = 90000;
 // How long the end record may take to leave the PC.
 constexpr Millis kDrainBound = 10s;
 constexpr std::uint32_t kLoadAddress = 0xA0000000;
+// No progress to show after a block.
+constexpr int kNoProgress = -1;
 
 // Waits for `event` as long as `timeout`, but no longer than the link runs.
 bool WaitWhileLinked(BootLink& link, Event& event, Millis timeout) {
@@ -87,24 +89,54 @@ void RefuseLoad(BootLink& link) {
     ui.RequestClose();
 }
 
-// Sends one block as 128 writes of 1024 bytes; the number of writes that went out.
-std::size_t SendBlock(BootLink& link, std::span<const std::uint8_t> block, const char* failure) {
-    for (std::size_t i = 0; i < kWritesPerBlock; ++i) {
-        if (!SendString(link, block.subspan(i * TXQUEUE, TXQUEUE))) {
-            link.Log(failure);
-            return i;
-        }
+// The next `count` image bytes as one block of 128 writes, 0xFF after them as erased flash reads,
+// under a full-length header also when short; `percent` is shown after the writes, all gone out
+// or not. No value when the whole block went out, else why not.
+std::optional<std::string> SendBlock(BootLink& link, ImageFile& file, std::span<std::uint8_t> block,
+                                     std::uint32_t address, std::uint32_t count, int percent) {
+    const bool last = count < BLOCK_LENGTH;
+    const std::optional<std::size_t> read = file.Read(block.first(count));
+    if (!read || *read == 0) {
+        link.Log(!last  ? "\n  Line 542: Read file fial!\n"
+                 : read ? "\n Line 601: Read file fial!\n"
+                        : "\nLine 612: Read file fial!\n");
+        return "the image file could not be read";
     }
-    return kWritesPerBlock;
+    std::fill(block.begin() + static_cast<std::ptrdiff_t>(*read), block.end(), 0xFF);
+    if (!SendString(link, BlockHeaderRecord(address, BLOCK_LENGTH))) {
+        if (last) link.Log("\nLine 575: Send String fial!\n");
+        return "a block header could not be sent";
+    }
+    bool written = true;
+    for (std::size_t i = 0; written && i < kWritesPerBlock; ++i) {
+        written = SendString(link, block.subspan(i * TXQUEUE, TXQUEUE)) == 1;
+    }
+    if (!written) {
+        link.Log(last ? "\nLine 581: Send String fial!\n" : "\n line 522 : Send string Error!\n");
+        if (!last) link.services.ui.SetWatchdog(10);
+    }
+    if (percent != kNoProgress) SetDownloadProgress(link, percent);
+    if (written) return std::nullopt;
+    if (!last) link.Log("\nLine 537: i < BLOCK_LENGTH/TXQUEUE\n");
+    return "a block could not be sent";
 }
 
-// Reads up to `count` image bytes into the front of `block` and fills the rest with 0xFF, as
-// erased flash reads. The number of bytes read; no value when the read failed.
-std::optional<std::size_t> FillBlock(ImageFile& file, std::span<std::uint8_t> block,
-                                     std::size_t count) {
-    const std::optional<std::size_t> read = file.Read(block.first(count));
-    if (read) std::fill(block.begin() + static_cast<std::ptrdiff_t>(*read), block.end(), 0xFF);
-    return read;
+// The answer to the request that follows the last block. No value when the end record left the
+// PC over a line that still stands.
+std::optional<std::string> SendEndRecord(BootLink& link) {
+    const bool end_sent = SendString(link, BlockHeaderRecord(0, 0)) == 1;
+    // Armed, not stopped: a handheld that goes quiet now still ends the update.
+    link.Await("the boot loader went quiet after the end of a download",
+               kBetweenDownloadsWatchdogMs);
+    if (!WaitWhileLinked(link, link.SendStringCompleteEvent, kCompletionWait)) {
+        link.Log("\n Port: wait hSendStringCompleteEvent 120 second timeout!\n");
+    }
+    link.Log("\nLine 559: Flash Complete!\n");
+    link.services.clock.Sleep(2000ms);
+    if (!end_sent || !EndRecordLeft(link)) {
+        return "the line failed before the end record had left the PC";
+    }
+    return std::nullopt;
 }
 
 // The block loop of one download: no value when every block went out and the end record left
@@ -112,7 +144,6 @@ std::optional<std::size_t> FillBlock(ImageFile& file, std::span<std::uint8_t> bl
 std::optional<std::string> SendBlocks(BootLink& link, ImageFile& file,
                                       std::span<std::uint8_t> block, std::uint32_t start,
                                       std::uint32_t total) {
-    WizardState& state = link.state;
     std::uint32_t address = start;
     std::int32_t remaining = static_cast<std::int32_t>(total);
     if (remaining < 0) return "the download is larger than 2 GiB";
@@ -123,56 +154,20 @@ std::optional<std::string> SendBlocks(BootLink& link, ImageFile& file,
         }
         link.Await("the boot loader did not ask for the next block within 150 s",
                    kRecordWatchdogMs);
-        if (remaining >= static_cast<std::int32_t>(BLOCK_LENGTH)) {
-            if (FillBlock(file, block, BLOCK_LENGTH).value_or(0) == 0) {
-                link.Log("\n  Line 542: Read file fial!\n");
-                return "the image file could not be read";
-            }
-            const bool header_sent = SendString(link, BlockHeaderRecord(address, BLOCK_LENGTH));
-            address += BLOCK_LENGTH;
-            remaining -= static_cast<std::int32_t>(BLOCK_LENGTH);
-            if (!header_sent) return "a block header could not be sent";
-            const std::size_t writes = SendBlock(link, block, "\n line 522 : Send string Error!\n");
-            if (writes < kWritesPerBlock) link.services.ui.SetWatchdog(10);
-            if (state.DownloadStatus == 1) {
-                const int percent = DownloadPercent(remaining, total);
-                if (percent != 100) SetDownloadProgress(link, percent);
-            }
-            if (writes < kWritesPerBlock) {
-                link.Log("\nLine 537: i < BLOCK_LENGTH/TXQUEUE\n");
-                return "a block could not be sent";
-            }
-        } else if (remaining > 0) {
-            const std::optional<std::size_t> read =
-                FillBlock(file, block, static_cast<std::size_t>(remaining));
-            if (!read || *read == 0) {
-                link.Log(read ? "\n Line 601: Read file fial!\n" : "\nLine 612: Read file fial!\n");
-                return "the image file could not be read";
-            }
-            const bool header_sent = SendString(link, BlockHeaderRecord(address, BLOCK_LENGTH));
-            remaining = 0;
-            if (!header_sent) {
-                link.Log("\nLine 575: Send String fial!\n");
-                return "a block header could not be sent";
-            }
-            if (SendBlock(link, block, "\nLine 581: Send String fial!\n") < kWritesPerBlock) {
-                return "a block could not be sent";
-            }
-        } else {
-            const bool end_sent = SendString(link, BlockHeaderRecord(0, 0)) == 1;
-            // Armed, not stopped: a handheld that goes quiet now still ends the update.
-            link.Await("the boot loader went quiet after the end of a download",
-                       kBetweenDownloadsWatchdogMs);
-            if (!WaitWhileLinked(link, link.SendStringCompleteEvent, kCompletionWait)) {
-                link.Log("\n Port: wait hSendStringCompleteEvent 120 second timeout!\n");
-            }
-            link.Log("\nLine 559: Flash Complete!\n");
-            link.services.clock.Sleep(2000ms);
-            if (!end_sent || !EndRecordLeft(link)) {
-                return "the line failed before the end record had left the PC";
-            }
-            return std::nullopt;
+        if (remaining == 0) return SendEndRecord(link);
+        const std::uint32_t count = std::min(static_cast<std::uint32_t>(remaining), BLOCK_LENGTH);
+        remaining -= static_cast<std::int32_t>(count);
+        // The first download shows 0 to 99 after its full blocks; 100 is the second's end.
+        int percent = kNoProgress;
+        if (count == BLOCK_LENGTH && link.state.DownloadStatus == kFirstLoadSent) {
+            percent = DownloadPercent(remaining, total);
         }
+        if (percent == 100) percent = kNoProgress;
+        if (std::optional<std::string> failure =
+                SendBlock(link, file, block, address, count, percent)) {
+            return failure;
+        }
+        address += BLOCK_LENGTH;
     }
 }
 
@@ -194,6 +189,38 @@ bool Synchronise(BootLink& link) {
     return true;
 }
 
+// Every way out of the download thread: DownloadActive goes back to 0; a download that failed
+// stops the link with its cause, one that sent what its load command asked for is counted and
+// moves the update on.
+class DownloadEnd {
+  public:
+    explicit DownloadEnd(BootLink& link) : link_(link) {}
+    DownloadEnd(const DownloadEnd&) = delete;
+    DownloadEnd& operator=(const DownloadEnd&) = delete;
+    ~DownloadEnd() {
+        if (cause_) {
+            FailDownload(link_, *cause_);
+            return;
+        }
+        link_.Download.DownloadActive = 0;
+        if (!completed_) return;
+        ++link_.CompletedDownloads;
+        WizardState& state = link_.state;
+        if (state.DownloadStatus == kFirstLoadSent) {
+            state.DownloadStatus = kFirstDownloadEnded;
+        } else if (state.DownloadStatus == kSecondLoadSent) {
+            SetDownloadProgress(link_, 100);
+        }
+    }
+    void Fail(std::string cause) { cause_ = std::move(cause); }
+    void Complete() { completed_ = true; }
+
+  private:
+    BootLink& link_;
+    std::optional<std::string> cause_;
+    bool completed_ = false;
+};
+
 }  // namespace
 
 int DownloadPercent(std::int32_t remaining, std::uint32_t total) {
@@ -208,15 +235,10 @@ void FlashSequence(BootLink& link) {
     clock.Sleep(2000ms);
     constexpr char kNoPort[] = "the boot loader's port was not open within 20 s";
     link.Await(kNoPort, kPortWaitWatchdogMs);
-    const Millis until = clock.Now() + kPortWaitBound;
-    while (!link.hPort.IsOpen()) {
-        if (link.LinkStop == 1) return;
-        if (clock.Now() >= until) {
-            link.Fail(kNoPort);
-            return;
-        }
-        clock.Sleep(1ms);
-    }
+    const PollResult port =
+        link.PollUntil(kPortWaitBound, 1ms, [&link] { return link.hPort.IsOpen(); });
+    if (port == PollResult::TimedOut) link.Fail(kNoPort);
+    if (port != PollResult::Done) return;
 
     DownloadOpenHooks hooks;
     hooks.before_error_page = [&link] { link.hPort.Close(); };
@@ -240,46 +262,42 @@ void FlashSequence(BootLink& link) {
         RefuseLoad(link);
         return;
     }
-    state.DownloadStatus = 1;
-    for (;;) {
-        clock.Sleep(10ms);
-        if (state.DownloadStatus == 2) {
-            if (!SendLoadCommand(link, 0x80000, 0x40000, "80000", "00040000")) {
-                RefuseLoad(link);
-                return;
-            }
-            state.DownloadStatus = 3;
-        }
-        // An error page that ended the wizard (an image that cannot be opened) ends it too.
-        if (link.LinkStop == 1 || state.DownloadStatus == 3 || ui.CloseRequested()) return;
+    state.DownloadStatus = kFirstLoadSent;
+    // Until the first download has ended, the link stops, or an error page ended the wizard (an
+    // image that cannot be opened).
+    clock.Sleep(10ms);
+    link.PollUntil(kUntilStopped, 10ms, [&state, &ui] {
+        return state.DownloadStatus == kFirstDownloadEnded || ui.CloseRequested();
+    });
+    if (state.DownloadStatus != kFirstDownloadEnded) return;
+    if (!SendLoadCommand(link, 0x80000, 0x40000, "80000", "00040000")) {
+        RefuseLoad(link);
+        return;
     }
+    state.DownloadStatus = kSecondLoadSent;
 }
 
 void DownloadThread(BootLink& link) {
     DownloadContext& context = link.Download;
     WizardState& state = link.state;
     Ui& ui = link.services.ui;
+    DownloadEnd end(link);
     // Followed on the wire as the protocol has it, the keys never decide the verdict: that is
     // the load command's, and a download that none asked for is not followed at all.
     const std::optional<LoadRequest> request = link.Requests.Take();
-    if (!request) {
-        FailDownload(link, "the boot loader started a download the PC had not asked for");
-        return;
-    }
+    if (!request) return end.Fail("the boot loader started a download the PC had not asked for");
     const std::uint32_t address = HexPrefixValue(context.AddressText.Load());
     const std::uint32_t offset = HexPrefixValue(context.OffsetText.Load());
     const std::uint32_t length = HexPrefixValue(context.LengthText.Load());
 
     const std::string file_name = context.FileName.Load();
     if (file_name.empty()) {
-        FailDownload(link, "the boot loader named no file for the download (no :F= key)");
-        return;
+        return end.Fail("the boot loader named no file for the download (no :F= key)");
     }
     ImageFile file;
     const std::optional<std::uint64_t> file_size =
         file.Open(file_name) == ImageFile::OpenResult::Opened ? file.Size() : std::nullopt;
     if (!file_size) {
-        context.DownloadActive = 0;
         link.Stop();
         link.hPort.Close();
         ui.OpenPage(Page::ImageOpenError);
@@ -288,23 +306,20 @@ void DownloadThread(BootLink& link) {
     }
     const std::uint64_t size = length == 0xFFFFFFFFu ? *file_size : length;
     if (!Synchronise(link)) {
-        FailDownload(link, "the boot loader did not ask for the file header within 60 s");
-        return;
+        return end.Fail("the boot loader did not ask for the file header within 60 s");
     }
     if (!(size > offset)) {
         link.Log("\r\n FileSize <= ImgBypassOffset!\r\n");
         context.Message.Store("\nImgSize <= ImgBypassOffset\n");
         link.Log(context.Message.Load());
-        FailDownload(link, "the boot loader's keys leave nothing to send: length " +
-                               HexWord(length) + " is not above offset " + HexWord(offset));
-        return;
+        return end.Fail("the boot loader's keys leave nothing to send: length " + HexWord(length) +
+                        " is not above offset " + HexWord(offset));
     }
     // Bytes past the image's end would be made up, not sent from it.
     const std::uint64_t payload = *file_size > kImageHeaderSize ? *file_size - kImageHeaderSize : 0;
     if (size > (length == 0xFFFFFFFFu ? 0xFFFFFFFFu : payload)) {
-        FailDownload(link, "the boot loader's length key " + HexWord(length) +
-                               " reaches beyond the image's " + std::to_string(payload) + " bytes");
-        return;
+        return end.Fail("the boot loader's length key " + HexWord(length) +
+                        " reaches beyond the image's " + std::to_string(payload) + " bytes");
     }
     const auto total = static_cast<std::uint32_t>(size - offset);
     file.Seek(kImageHeaderSize + std::uint64_t{offset});
@@ -314,10 +329,9 @@ void DownloadThread(BootLink& link) {
     const std::unique_ptr<std::uint8_t[]> buffer(new (std::nothrow) std::uint8_t[BLOCK_LENGTH]);
     if (!buffer) {
         link.Log("\r\n can't allocation memory\r\n");
-        FailDownload(link, "no memory for the block buffer");
-        return;
+        return end.Fail("no memory for the block buffer");
     }
-    if (state.DownloadStatus == 1) {
+    if (state.DownloadStatus == kFirstLoadSent) {
         SetDownloadProgress(link, 0);
     } else {
         ui.SetProgressPosition(100);
@@ -328,25 +342,14 @@ void DownloadThread(BootLink& link) {
 
     link.services.clock.Sleep(2000ms);
     file.Close();
-    if (failure) {
-        FailDownload(link, *failure);
-        return;
-    }
+    if (failure) return end.Fail(*failure);
     const LoadRequest sent{address + offset, total};
     if (!(sent == *request)) {
-        FailDownload(link,
-                     "the boot loader's keys moved the download: " + std::to_string(sent.count) +
-                         " bytes went to " + HexWord(sent.start) + ", the load command asked for " +
-                         std::to_string(request->count) + " bytes at " + HexWord(request->start));
-        return;
+        return end.Fail("the boot loader's keys moved the download: " + std::to_string(sent.count) +
+                        " bytes went to " + HexWord(sent.start) + ", the load command asked for " +
+                        std::to_string(request->count) + " bytes at " + HexWord(request->start));
     }
-    context.DownloadActive = 0;
-    ++link.CompletedDownloads;
-    if (state.DownloadStatus == 1) {
-        state.DownloadStatus = 2;
-    } else if (state.DownloadStatus == 3) {
-        SetDownloadProgress(link, 100);
-    }
+    end.Complete();
 }
 
 void SetDownloadProgress(BootLink& link, int percent) {

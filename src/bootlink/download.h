@@ -10,6 +10,14 @@ namespace orvo {
 
 inline constexpr char kLoadFileName[] = "c:\\test.nbf";
 
+// The values of WizardState::DownloadStatus, in the order an update takes them.
+enum DownloadStatusValue : int {
+    kNoUpdateStarted = 0,
+    kFirstLoadSent = 1,  // the first download requested or running
+    kFirstDownloadEnded = 2,
+    kSecondLoadSent = 3,  // the second download requested or running
+};
+
 // The first download's percentage after a full block: R bytes still to send of T.
 int DownloadPercent(std::int32_t remaining, std::uint32_t total);
 

@@ -3,7 +3,6 @@
 
 #include "platform/files.h"
 
-#include <map>
 #include <set>
 #include <vector>
 
@@ -12,8 +11,6 @@ namespace orvo {
 class FakeFiles final : public Files {
   public:
     std::set<std::string> existing;
-    // Free bytes by the path asked about; paths not listed answer `free_bytes`.
-    std::map<std::string, std::optional<std::uint64_t>> free_by_path;
     std::optional<std::uint64_t> free_bytes = std::uint64_t{1} << 40;
     std::vector<std::string> removed;
     std::vector<std::string> asked_free;
@@ -21,8 +18,7 @@ class FakeFiles final : public Files {
     bool Exists(const std::string& path) override { return existing.contains(path); }
     std::optional<std::uint64_t> FreeBytesForCaller(const std::string& path) override {
         asked_free.push_back(path);
-        auto found = free_by_path.find(path);
-        return found != free_by_path.end() ? found->second : free_bytes;
+        return free_bytes;
     }
     void RemoveFile(const std::string& path) override {
         removed.push_back(path);

@@ -39,10 +39,7 @@ class FakeUi : public Ui {
             opened_.push_back(page);
             if (close_requested_) return kPageClosedAtOnce;
             auto& queue = script_[page];
-            if (queue.empty()) {
-                unscripted_.push_back(page);
-                return kPageClosedAtOnce;
-            }
+            if (queue.empty()) return kPageClosedAtOnce;
             action = std::move(queue.front());
             queue.pop_front();
         }
@@ -96,11 +93,6 @@ class FakeUi : public Ui {
     std::vector<Page> Opened() const {
         std::lock_guard lock(mutex_);
         return opened_;
-    }
-    // Pages opened without a scripted answer: a test expecting none checks this is empty.
-    std::vector<Page> Unscripted() const {
-        std::lock_guard lock(mutex_);
-        return unscripted_;
     }
     int NoticesShown() const { return notices_shown_; }
     int NoticesClosed() const { return notices_closed_; }
@@ -209,7 +201,6 @@ class FakeUi : public Ui {
     std::condition_variable progress_ended_;
     std::map<Page, std::deque<PageAction>> script_;
     std::vector<Page> opened_;
-    std::vector<Page> unscripted_;
     std::vector<UpdateVariant> variants_;
     std::deque<std::optional<std::string>> file_answers_;
     std::vector<DialogShown> dialogs_;

@@ -2,7 +2,7 @@
 # romflash flash as a user runs it, on the wall clock, against handheld-sim over a pty: identify
 # prints the handheld's identity and leaves the flash as it was; a whole update lands in the flash
 # byte for byte with exit 0, its progress line ending at every image byte sent; a command line it
-# does not understand gives 64. (Refusals and faults are run in-process on a faster clock: link/romflash_sim_test.)
+# does not understand gives 64. (The link's refusals and faults: the unit tests' played boot loader.)
 # Usage: romflash_flash.sh PATH-TO-ROMFLASH PATH-TO-HANDHELD-SIM
 set -u
 romflash="$1"
@@ -14,8 +14,8 @@ cleanup() {
     rm -rf "$work"
 }
 trap cleanup EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+source "$(dirname "$0")/../lib/checks.sh"
+fail() { echo "FAIL: $*"; CHECK_FAILURES=$((CHECK_FAILURES + 1)); }
 
 # make_image FILE FIELDS PAYLOAD-FILE: the 22-byte FIELDS, then the checksum romflash check
 # recomputes (it is tested on its own), padded with "-" to 32 bytes, then the payload.
@@ -69,8 +69,4 @@ expect_usage flash --port com9="$work/com1" "$work/update.nbf"
 expect_usage flash --port com1 "$work/update.nbf"
 expect_usage flash "$work/update.nbf" extra
 
-if [ "$failures" -ne 0 ]; then
-    echo "$failures check(s) failed"
-    exit 1
-fi
-echo "all romflash flash cases passed"
+finish

@@ -35,65 +35,46 @@ class TimelineClock final : public Clock {
     std::vector<std::string>& timeline_;
 };
 
-TEST(ActiveSyncVersionTest, PassesFromThreePointFiveByMajorTimesTenPlusMinor) {
-    struct Case {
-        const char* name;
-        std::optional<std::vector<std::uint8_t>> major, minor;  // none: no value
-        bool passes;
+TEST(ActiveSyncRegistry, VersionFamilyAndTheProgramToRestart) {
+    // Passes from 3.5 by major times ten plus minor. None: no value.
+    using Value = std::optional<std::vector<std::uint8_t>>;
+    const std::tuple<Value, Value, bool> versions[] = {
+        {Dword(3), Dword(5), true},
+        {Dword(3), Dword(1), false},
+        {Dword(3), std::nullopt, false},
+        {Dword(3), Dword(10), true},  // 40
+        {Dword(2), Dword(15), true},
+        {Dword(0x1999999A), Dword(0), true},            // no wrap
+        {Dword(3), Value(std::in_place, 8, 5), false},  // a minor of 8 bytes is not read
     };
-    const std::vector<Case> cases = {
-        {"3.5", Dword(3), Dword(5), true},
-        {"3.1", Dword(3), Dword(1), false},
-        {"3 without minor", Dword(3), std::nullopt, false},
-        {"4.0", Dword(4), Dword(0), true},
-        {"3.10 counts as 40", Dword(3), Dword(10), true},
-        {"2.15 counts as 35", Dword(2), Dword(15), true},
-        {"a huge major does not wrap", Dword(0x1999999A), Dword(0), true},
-        {"a minor of 8 bytes is not read", Dword(3), std::vector<std::uint8_t>(8, 5), false},
-    };
-    for (const Case& c : cases) {
+    for (const auto& [major, minor, passes] : versions) {
         FakeRegistry registry;
-        registry.Put(Machine(kActiveSyncKeyPath), "Other", RegistryType::Dword, Dword(99));
-        for (auto [name, value] : {std::pair{"MajorVersion", c.major}, {"MinorVersion", c.minor}}) {
+        for (auto [name, value] : {std::pair{"MajorVersion", major}, {"MinorVersion", minor}}) {
             if (value) registry.Put(Machine(kActiveSyncKeyPath), name, RegistryType::Dword, *value);
         }
-        EXPECT_EQ(CheckActiveSyncVersion(registry), c.passes) << c.name;
+        EXPECT_EQ(CheckActiveSyncVersion(registry), passes);
     }
-    FakeRegistry no_key;
-    EXPECT_FALSE(CheckActiveSyncVersion(no_key));
-}
-
-TEST(WindowsFamilyTest, ComesFromTheMajorNumberOfTheNtVersion) {
-    const std::vector<std::pair<std::optional<std::string>, int>> cases = {
+    // The family by the major number of the NT version, read within 100 bytes.
+    const std::pair<std::optional<std::string>, int> families[] = {
         {"4.0", kWindowsNt4},
         {"3.51", kWindowsNt4},
         {"5.0", kWindowsNt5},
-        {"5.1", kWindowsNt5},
         {"6.1", kOtherWindows},
-        {"10.0", kOtherWindows},
-        {"6.3", kOtherWindows},
         {"14.0", kOtherWindows},
         {"5", kOtherWindows},
-        {std::nullopt, kOtherWindows},                  // no key
-        {"5.1" + std::string(96, ' '), kWindowsNt5},    // 100 bytes with its zero
-        {"5.1" + std::string(97, ' '), kOtherWindows},  // 101 bytes: not read
-    };
-    for (const auto& [version, family] : cases) {
+        {std::nullopt, kOtherWindows},
+        {"5.1" + std::string(96, ' '), kWindowsNt5},
+        {"5.1" + std::string(97, ' '), kOtherWindows}};
+    for (const auto& [version, family] : families) {
         FakeRegistry registry;
         if (version) registry.PutText(Machine(kWindowsVersionKeyPath), "CurrentVersion", *version);
         EXPECT_EQ(GetWindowsFamily(registry), family) << version.value_or("(no key)");
     }
-}
-
-TEST(RestartActiveSyncTest, StartsTheAppPathsProgramWhenItCanBeRead) {
+    // The App Paths program, when it can be read within 256 bytes.
     const std::string program = "C:\\Programme\\Microsoft ActiveSync\\WCESCOMM.EXE";
-    const std::vector<std::pair<std::optional<std::string>, std::vector<std::string>>> cases = {
-        {program, {"start " + program}},
-        {std::nullopt, {}},           // no key
-        {"", {}},                     // nothing to start
-        {std::string(256, 'p'), {}},  // 257 bytes: not read
-    };
-    for (const auto& [entry, calls] : cases) {
+    const std::pair<std::optional<std::string>, std::vector<std::string>> restarts[] = {
+        {program, {"start " + program}}, {std::nullopt, {}}, {"", {}}, {std::string(256, 'p'), {}}};
+    for (const auto& [entry, calls] : restarts) {
         FakeRegistry registry;
         FakeProcesses processes;
         if (entry) registry.PutText(Machine(kConnectionManagerKeyPath), "", *entry);

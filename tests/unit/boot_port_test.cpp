@@ -1,6 +1,5 @@
-// The port search: candidates in their order, twice over, with the test text of each kind.
-// (The same over real ports: integration/link/link_sim_test; a silent boot loader:
-// romflash_sim_test.)
+// The port search: candidates in their order, twice over, with the test text of each kind. (Each
+// kind of port against the simulated handheld: the roads and romflash_flash.sh.)
 
 #include "bootlink/boot_port.h"
 #include "link_test_rig.h"
@@ -16,9 +15,9 @@ const std::string kCom2 = "COM2";
 const std::vector<std::string> kTwiceOver = {kCom1, "\\\\.\\WCEUSBSH001", kUsb2, kCom2,
                                              kCom1, "\\\\.\\WCEUSBSH001", kUsb2, kCom2};
 
-// One port there (COM1 denied, the rest missing); it answers its test text with `answer`, or
-// echoes it when that is empty. Only the whole test text of the port tried counts, wherever it
-// stands in the line.
+// COM1 whose writes fail and one port that answers its test text with `answer`, or echoes it when
+// that is empty; the rest missing. Only the whole test text of the port tried counts, wherever it
+// stands in the line, and the cause of a failed attempt is not kept.
 TEST(OpenBootPort, TakesOnlyAPortThatAnswersItsOwnTestText) {
     struct Case {
         std::string path;
@@ -35,7 +34,7 @@ TEST(OpenBootPort, TakesOnlyAPortThatAnswersItsOwnTestText) {
         int stops = 0;
         rig.link.services.stop_active_sync = [&] { ++stops; };
         rig.state.SerialLink = -1;
-        rig.ports.Deny(kCom1);
+        rig.ports.Add(kCom1)->fail_write_at = 0;
         auto port = rig.ports.Add(c.path);
         port->responder = [&c](const std::string& written) {
             if (written.find("Port Test") == std::string::npos) return std::string();
@@ -55,6 +54,7 @@ TEST(OpenBootPort, TakesOnlyAPortThatAnswersItsOwnTestText) {
         EXPECT_EQ(rig.link.hPort.IsOpen(), c.result == 1) << what;
         EXPECT_EQ(rig.link.ReaderReady, c.result) << what;
         EXPECT_EQ(rig.link.LinkStop, 1 - c.result) << what;
+        EXPECT_EQ(rig.link.FailureCause(), "") << what;
     }
 }
 
@@ -69,18 +69,6 @@ TEST(OpenBootPort, ReaderThatNeverGetsReadyIsGivenUp) {
     EXPECT_EQ(OpenBootPort(rig.link), 1);
     EXPECT_GE(rig.clock.Now() - start, Millis(10000));
     EXPECT_EQ(rig.ports.Opened(), std::vector(kTwiceOver.begin(), kTwiceOver.begin() + 2));
-}
-
-// A port whose writes fail is given up, and its cause does not stay with the port that answers.
-TEST(OpenBootPort, CauseOfAFailedAttemptIsNotKept) {
-    LinkRig rig;
-    rig.ports.Add(kCom1)->fail_write_at = 0;
-    rig.ports.Add("\\\\.\\WCEUSBSH001")->responder = [](const std::string& written) {
-        return written + "\n";
-    };
-    EXPECT_EQ(OpenBootPort(rig.link), 1);
-    EXPECT_EQ(rig.state.SerialLink, 0);
-    EXPECT_EQ(rig.link.FailureCause(), "");
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The download's refusal of an image beyond the load command. (Whole downloads, the verdict and
-// the boot loader's misbehaviours over real ports: integration/link.)
+// Both downloads against a boot loader played in memory: every byte on the wire, the verdict, and
+// the failures that must never count as a completed update.
 
 #include "bootlink/download.h"
 #include "image_test_files.h"
@@ -8,25 +8,164 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
 
 namespace orvo::test {
 namespace {
 
+constexpr std::uint32_t kBlock = 0x20000;
+
+// The first `answered` load commands are answered with key lines of the command's own values,
+// the first command's key `change` put in ("L=80100"; "F=": no such line), and the start of the
+// download; the boot loader asks for the header, then for a block after the file header and
+// after each block's last write.
+FakeSerialPort::Responder BootLoader(std::string change, int answered) {
+    return [change, answered, loads = 0, writes = 0](const std::string& written) mutable {
+        char value[4][32];
+        if (std::sscanf(written.c_str(), "lnb %31s %31s %31s %31s", value[0], value[1], value[2],
+                        value[3]) == 4) {
+            if (loads++ >= answered) return std::string();
+            std::string answer;
+            for (int i = 0; i < 4; ++i) {
+                const std::string key = std::string(":") + "FALO"[i] + "=";
+                const bool changed = loads == 1 && !change.empty() && change[0] == key[1];
+                if (!changed) answer += key + value[i] + "\r\n";
+                if (changed && change.size() > 2) answer += key + change.substr(2) + "\r\n";
+            }
+            return answer + "start NB image download\r\n";
+        }
+        if (written == "B000FF\n") return std::string("\x01");
+        if (written.size() == 8 || (written.size() == 0x400 && ++writes % 128 == 0)) {
+            return std::string("\x02");
+        }
+        return std::string();
+    };
+}
+
+// 32-bit values, least significant byte first.
+std::string Le32(std::initializer_list<std::uint32_t> values) {
+    std::string bytes;
+    for (std::uint32_t value : values) {
+        for (int i = 0; i < 4; ++i) bytes += static_cast<char>(value >> (8 * i));
+    }
+    return bytes;
+}
+
+// The writes of one download of `count` image bytes from `offset` on: full-length block headers,
+// 128 writes of 1024 bytes a block, 0xFF after the image's last byte, the end record.
+void AddDownload(std::vector<std::string>& wire, const std::vector<std::uint8_t>& payload,
+                 std::uint32_t offset, std::uint32_t count, const std::string& command) {
+    wire.insert(wire.end(), {command, "B000FF\n", Le32({0xA0000000 + offset, count})});
+    for (std::uint32_t done = 0; done < count; done += kBlock) {
+        wire.push_back(Le32({0xA0000000 + offset + done, kBlock, 0}));
+        std::string block(kBlock, '\xFF');
+        std::copy_n(payload.begin() + offset + done, std::min(count - done, kBlock), block.begin());
+        for (std::uint32_t at = 0; at < kBlock; at += 0x400)
+            wire.push_back(block.substr(at, 0x400));
+    }
+    wire.push_back(Le32({0, 0, 0}));
+}
+
+TEST(Download, WireVerdictAndFailures) {
+    struct Case {
+        const char* name;
+        std::uint32_t tail;  // image bytes after the first 0x80000
+        const char* change;  // of the first download's keys
+        int answered;        // load commands answered
+        int fail_write_at;
+        bool drain_fails;
+        int completed;         // downloads counted; 2 is the whole update
+        int status;            // DownloadStatus at the end
+        const char* percents;  // shown, for a whole update
+        const char* failure;
+    };
+    const Case cases[] = {
+        {"full blocks", 3 * kBlock, "", 2, -1, false, 2, 3, "0 0 33 66 100 ", ""},
+        {"short last block", kBlock + 0x1234, "", 2, -1, false, 2, 3, "0 0 96 100 ", ""},
+        {"one short block", 0x100, "", 2, -1, false, 2, 3, "0 0 100 ", ""},
+        {"length key one block short", kBlock + 0x100, "L=80100", 2, -1, false, 0, 1, "",
+         "keys moved the download: 256 bytes went to 0xA0080000"},
+        {"length key all ones: the whole file", 0x100, "L=FFFFFFFF", 2, -1, false, 0, 1, "",
+         "keys moved the download: 288 bytes"},
+        {"offset key unaligned", kBlock, "O=80001", 2, -1, false, 0, 1, "", "went to 0xA0080001"},
+        {"address key zero", kBlock, "A=0", 2, -1, false, 0, 1, "", "went to 0x00080000"},
+        {"length key zero", kBlock, "L=0", 2, -1, false, 0, 1, "",
+         "length 0x00000000 is not above offset"},
+        {"length key beyond the image", kBlock, "L=7FFFFFFF", 2, -1, false, 0, 1, "",
+         "length key 0x7FFFFFFF reaches beyond"},
+        {"no file key", kBlock, "F=", 2, -1, false, 0, 1, "", "no :F= key"},
+        {"quiet after the first download", 0x100, "", 1, -1, false, 1, 3, "",
+         "did not start the download within 20 s"},
+        {"end record never leaves", 0x100, "", 2, -1, true, 0, 1, "",
+         "before the end record had left the PC"},
+        {"first load command unsent", kBlock, "", 2, 0, false, 0, 0, "",
+         "a write to the port failed"},
+        {"write in the last block", kBlock + 0x100, "", 2, 140, false, 0, 1, "",
+         "a write to the port failed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        LinkRig rig;
+        testing::TempDir files;
+        const std::vector<std::uint8_t> payload = testing::Payload(0x80000 + c.tail);
+        rig.state.ImagePath = files.Write("update.nbf", testing::MakeImage({.payload = payload}));
+        rig.ui.Script(Page::UpdateError, 0);
+        auto port = rig.ports.Add("p");
+        port->responder = BootLoader(c.change, c.answered);
+        port->fail_write_at = c.fail_write_at;
+        port->drain_fails = c.drain_fails;
+        rig.Connect(port);
+
+        FlashSequence(rig.link);
+        EXPECT_EQ(rig.ui.WaitProgressEnd(std::chrono::seconds(60)), c.completed == 2 ? 1 : 2);
+        rig.link.End();
+        rig.state.ImageFileHandle.Close();
+
+        EXPECT_EQ(rig.link.CompletedDownloads, c.completed);
+        EXPECT_EQ(rig.settings_cleared, c.completed == 2 ? 1 : 0);
+        EXPECT_THAT(rig.link.FailureCause(), ::testing::HasSubstr(c.failure));
+        // A load command that cannot be sent ends the wizard with the Update error page.
+        EXPECT_EQ(rig.ui.Opened().size(), c.fail_write_at == 0 ? 1u : 0u);
+        // A failed first download never asks for the second.
+        EXPECT_EQ(rig.state.DownloadStatus, c.status);
+        if (c.completed != 2) continue;
+        char length[16];
+        std::snprintf(length, sizeof length, "%x", 0x80000 + c.tail);
+        std::vector<std::string> wire;
+        AddDownload(wire, payload, 0x80000, c.tail,
+                    "lnb c:\\test.nbf A0000000 " + std::string(length) + " 00080000\r");
+        AddDownload(wire, payload, 0x40000, 0x40000, "lnb c:\\test.nbf A0000000 80000 00040000\r");
+        const std::vector<std::string> written = port->Written();
+        ASSERT_EQ(written.size(), wire.size());
+        const auto differs = std::mismatch(written.begin(), written.end(), wire.begin());
+        EXPECT_EQ(differs.first - written.begin(), written.end() - written.begin());
+        std::string percents;
+        for (const auto& call : rig.ui.ProgressCalls()) {
+            if (call.kind == FakeUi::ProgressCall::Percent) {
+                percents += std::to_string(call.value) + " ";
+            }
+        }
+        EXPECT_EQ(percents, c.percents);
+    }
+}
+
 // A payload the load command cannot address is refused before anything is sent.
 TEST(Download, ImageBeyondTheLoadCommandIsNeverCommanded) {
     LinkRig rig;
     testing::TempDir files;
-    rig.state.ImagePath = files.Write("huge.nbf", testing::MakeImage({.payload = {}}));
+    rig.state.ImagePath =
+        files.Write("huge.nbf", testing::MakeImage({.payload = testing::Payload(0x100)}));
     std::filesystem::resize_file(rig.state.ImagePath, 0x60000000 + 32);
     rig.ui.Script(Page::ImageTooLarge, 0);
-    auto behaviour = rig.ports.Add("p");
-    rig.Connect(behaviour);
+    auto port = rig.ports.Add("p");
+    rig.Connect(port);
     FlashSequence(rig.link);
     EXPECT_THAT(rig.ui.Opened(), ::testing::ElementsAre(Page::ImageTooLarge));
     EXPECT_TRUE(rig.ui.CloseRequested());
-    EXPECT_TRUE(behaviour->Written().empty());
-    EXPECT_EQ(rig.state.DownloadStatus, 0);
+    EXPECT_TRUE(port->Written().empty());
+    EXPECT_EQ(rig.state.DownloadStatus, kNoUpdateStarted);
     rig.state.ImageFileHandle.Close();
 }
 

@@ -21,15 +21,7 @@ struct ImageSpec {
     std::string lang = "GER";
     std::string version = "2.04";
     std::vector<std::uint8_t> payload{};
-    bool upper_case_checksum = false;
 };
-
-// The checksum text as the header carries it: hexadecimal without leading zeros.
-inline std::string HexText(std::uint16_t value, bool upper) {
-    char text[8];
-    std::snprintf(text, sizeof text, upper ? "%X" : "%x", value);
-    return text;
-}
 
 inline std::vector<std::uint8_t> MakeImage(const ImageSpec& spec) {
     std::string head = spec.model + "-" + spec.rom_type + "-" + spec.lang + "-" + spec.version;
@@ -37,10 +29,10 @@ inline std::vector<std::uint8_t> MakeImage(const ImageSpec& spec) {
     bytes.insert(bytes.end(), spec.payload.begin(), spec.payload.end());
     std::uint32_t sum = 0;
     for (std::uint8_t byte : bytes) sum += byte;
-    std::string tail = "-" + HexText(static_cast<std::uint16_t>(sum), spec.upper_case_checksum);
-    tail.resize(10, '-');
-    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(head.size()), tail.begin(),
-                 tail.end());
+    // The checksum text as the header carries it: hexadecimal without leading zeros.
+    char tail[16];
+    std::snprintf(tail, sizeof tail, "-%x---------", sum & 0xFFFF);
+    bytes.insert(bytes.begin() + static_cast<std::ptrdiff_t>(head.size()), tail, tail + 10);
     return bytes;
 }
 

@@ -1,5 +1,5 @@
-// What the PC sends to the boot loader: the key values, the only writer and its failures, and the
-// framing modes. (The command bytes and the version box over real ports: integration/link.)
+// What the PC sends to the boot loader: the key values, the read-data command, the only writer
+// and its failures, and the framing modes. (The download's records: download_test.)
 
 #include "bootlink/link_commands.h"
 #include "bootlink/version_box.h"
@@ -13,19 +13,17 @@ namespace {
 
 using ::testing::ElementsAre;
 
-TEST(LinkCommands, HexKeysConvertUpToTheFirstOtherCharacter) {
+// Keys convert up to the first other character; too many digits give the largest value.
+TEST(LinkCommands, HexKeysAndTheReadDataCommand) {
     EXPECT_EQ(HexPrefixValue("80000\n"), 0x80000u);
     EXPECT_EQ(HexPrefixValue("1g0"), 1u);
     EXPECT_EQ(HexPrefixValue(""), 0u);
     EXPECT_EQ(HexPrefixValue("123456789"), 0xFFFFFFFFu);
+    EXPECT_EQ(ReadDataCommand(0xA0040100), "QARSreaddata a0040100 28\rQARE");
 }
 
 // A failed or short write closes the port, stops the link and ends the page within 10 ms; the
 // next send is refused without writing.
-TEST(LinkCommands, ReadDataAsksForTheIdentityRecordsLength) {
-    EXPECT_EQ(ReadDataCommand(0xA0040100), "QARSreaddata a0040100 28\rQARE");
-}
-
 TEST(SendString, FailedAndShortWritesStopTheLink) {
     for (bool short_write : {false, true}) {
         LinkRig rig;

@@ -1,4 +1,6 @@
 #include "base/centre.h"
+#include "image/language_names.h"
+#include "resources/resource_ids.h"
 #include "shell/message_catalogue.h"
 
 #include <gtest/gtest.h>
@@ -8,27 +10,36 @@
 namespace orvo {
 namespace {
 
-TEST(MessageCatalogue, HoldsTheLoadedTextsAndEmptyForMissingIds) {
+TEST(MessageCatalogue, AsksForEveryIdOnceAndIsEmptyForOthers) {
     std::set<int> asked;
     MessageCatalogue catalogue;
     catalogue.Load([&](int id) -> std::wstring {
         asked.insert(id);
-        if (id == 11035) return L" Varnel Orvo Pocket PC Veltro V2.50.09";
-        if (id == 11065) return L"Zur\u00fcck";
-        return L"";
+        return id == 11065 ? L"Zur\u00fcck" : L"";
     });
-    EXPECT_EQ(asked.size(), kCatalogueIds.size()) << "every ID is asked for exactly once";
-    EXPECT_EQ(catalogue.Text(11035), L" Varnel Orvo Pocket PC Veltro V2.50.09");
+    EXPECT_EQ(asked.size(), kCatalogueIds.size());
+    EXPECT_EQ(*asked.begin(), 11010);
+    EXPECT_EQ(*asked.rbegin(), 11190);
     EXPECT_EQ(catalogue.Text(11065), L"Zur\u00fcck");
     EXPECT_EQ(catalogue.Text(11104), L"");
     EXPECT_EQ(catalogue.Text(99999), L"") << "an ID outside the catalogue is empty too";
 }
 
-TEST(MessageCatalogue, IdsAreUniqueAndInRange) {
-    std::set<int> ids(kCatalogueIds.begin(), kCatalogueIds.end());
-    EXPECT_EQ(ids.size(), kCatalogueIds.size());
-    EXPECT_EQ(*ids.begin(), 11010);
-    EXPECT_EQ(*ids.rbegin(), 11190);
+// By English name, English for the rest; by handheld code (the image codes too), none for a code
+// without a name. Letter case never matters.
+TEST(LanguageNames, ByEnglishNameAndByHandheldCode) {
+    for (const auto& [name, text] : {std::pair{"GERMAN", IDS_LANGUAGE_GERMAN},
+                                     {"schinese", IDS_LANGUAGE_SCHINESE},
+                                     {"Germa", IDS_LANGUAGE_ENGLISH},
+                                     {"", IDS_LANGUAGE_ENGLISH}}) {
+        EXPECT_EQ(LanguageNameText(name), text) << name;
+    }
+    for (const auto& [code, text] : {std::pair{"Jpn", IDS_LANGUAGE_JAPANESE},
+                                     {"PTB", IDS_LANGUAGE_PORTUGUESE},
+                                     {"cht", IDS_LANGUAGE_TCHINESE},
+                                     {"xyz", 0}}) {
+        EXPECT_EQ(DeviceLanguageNameText(code), text) << code;
+    }
 }
 
 TEST(CentredOrigin, CentresAndGoesNegativeForOversizedWindows) {

@@ -101,7 +101,8 @@ const Image kWbt4701{.rom = "WBT", .model = "Orvo 4701"};
 const Image kBadSum{.rom = "WBT", .bad_sum = true};
 const Image k4701Eng{.model = "Orvo 4701", .lang = "ENG"};
 const Image kEngTooLarge{.lang = "ENG", .kb = kFlashKB + 2047};
-const Image kLargest{.kb = kFlashKB + 1023};
+const Image kLargest{.rom = "nbt", .model = "ORVO 4700", .lang = "ger", .kb = kFlashKB + 1023};
+const Image kEmpty{.kb = 0};
 const Image kTooLarge{.kb = kFlashKB + 1024};
 
 enum World : unsigned {
@@ -161,7 +162,9 @@ const Road kRoads[] = {
     {"ROM type", 0, "W P C O=1036 123", &kFits, nullptr, &kWbt4701, "", Refusal::RomType},
     {"model", 0, "W P C O=1036 123", &kFits, nullptr, &k4701Eng, "", Refusal::Model},
     {"language", 0, "W P C O=1036 123", &kFits, nullptr, &kEngTooLarge, "", Refusal::Language},
-    {"33,791 KB fit 32 MB of flash", 0, "W P C O=1036 Cf!", &kFits, nullptr, &kLargest},
+    {"a restore that cannot be read, after the delivered image's header", 0,
+     "W P C O=1035 Cf< O=1036 141", &kFits, nullptr, &kEmpty},
+    {"33,791 KB fit 32 MB of flash, letter case ignored", 0, "W P C O=1036 Cf!", &kFits, nullptr, &kLargest},
     {"33,792 KB do not", 0, "W P C O=1036 151", &kFits, nullptr, &kTooLarge},
     {"Aktualisieren measures its own image, not the restore's before", 0,
      "W P C O=1036 Cf< O=1035 151", &kTooLarge, nullptr, &kFits},

@@ -1,6 +1,6 @@
 #pragma once
 // Read access to the resources of the built romwizard.exe, which lies one folder above the test
-// program, and a reader for its extended dialog templates.
+// program.
 
 #include <windows.h>
 
@@ -8,7 +8,6 @@
 #include <optional>
 #include <span>
 #include <string>
-#include <vector>
 
 namespace orvo::test {
 
@@ -31,29 +30,5 @@ class ProgramResources {
   private:
     HMODULE module_ = nullptr;
 };
-
-struct DialogItem {
-    std::uint32_t style = 0;
-    int x = 0, y = 0, cx = 0, cy = 0;
-    int id = 0;
-    std::wstring window_class;  // "Button", "Static" for the predefined ordinals
-    std::wstring text;
-    int text_ordinal = -1;  // resource ordinal in place of a text (picture controls)
-};
-
-struct DialogTemplate {
-    bool extended = false;
-    std::uint32_t style = 0;
-    int cx = 0, cy = 0;
-    std::wstring caption;
-    int point_size = 0;
-    std::wstring face;
-    std::vector<DialogItem> items;
-
-    const DialogItem* Find(int id) const;
-};
-
-// Reads a DLGTEMPLATEEX; a plain DLGTEMPLATE gives extended == false and nothing else.
-DialogTemplate ParseDialogTemplate(std::span<const std::uint8_t> bytes);
 
 }  // namespace orvo::test

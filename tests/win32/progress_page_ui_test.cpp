@@ -1,11 +1,6 @@
 // The progress-page calls of the UI seam on a real Update progress page (template 102 of the
 // built romwizard.exe), made from another thread as the link's workers make them.
 
-#include "fakes/fake_remote_api.h"
-#include "fakes/recording_log.h"
-#include "fakes/scaled_clock.h"
-#include "platform/win32/win32_code_page.h"
-#include "unit/image_test_files.h"
 #include "win32/page_rig.h"
 
 #include <windows.h>
@@ -85,48 +80,6 @@ TEST(ProgressPageUi, WorkerCallsReachTheShownPage) {
     ui.EndProgressPage(2);
     page_thread.join();
     EXPECT_EQ(result, 2);
-}
-
-// The real Backup progress page runs the backup on its worker against an in-memory handheld,
-// shows its texts and ends with 1 once the file is whole.
-TEST(BackupProgressPage, ShowsItsTextsWhileItsWorkerWritesTheBackup) {
-    PageRig rig;
-    ASSERT_NE(rig.resources.Module(), nullptr);
-    PageContext& context = rig.context;
-    WizardState& state = rig.state;
-    const MessageCatalogue& catalogue = rig.catalogue;
-    PageUi& ui = rig.ui;
-    FakeRemoteApi remote;
-    ScaledClock clock(10);
-    win32::Win32AnsiCodePage code_page;
-    win32::Win32PcClock pc_clock;
-    RecordingLog log;
-    DeviceServices device{remote, clock, code_page, pc_clock, ui, log};
-    context.device = &device;
-    testing::TempDir dir;
-    dir.Write("backup.exe", {0x4D, 0x5A});
-    state.StartDir = dir.Folder();
-    state.BackupPath = dir.Path("backup.nbf");
-    state.Device = testing::Identity();
-    state.SerialLink = 0;
-
-    std::wstring texts[3];
-    std::thread reader([&] {
-        for (int i = 0; i < 500 && context.hBackupPage == nullptr; ++i) Sleep(10);
-        for (int k = 0; k < 3; ++k) {
-            wchar_t text[200] = {};
-            GetDlgItemTextW(context.hBackupPage, 1087 + k, text, 200);
-            texts[k] = text;
-        }
-    });
-    EXPECT_EQ(ui.OpenPage(Page::BackupProgress), 1);
-    reader.join();
-    // The worker ends before the handheld it reaches goes.
-    context.workers.End(state, nullptr);
-    EXPECT_EQ(texts[0], catalogue.Text(11177));
-    EXPECT_EQ(texts[1], catalogue.Text(11178));
-    EXPECT_EQ(texts[2], catalogue.Text(11180)) << "the USB duration";
-    EXPECT_EQ(dir.Read("backup.nbf").size(), 32u + 0x1F00000u);
 }
 
 }  // namespace

@@ -38,37 +38,13 @@ bool FileExists(const std::string& windows_path) {
     return GetFileAttributesA(windows_path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Winsock, loaded by name: the test program links no socket library.
-struct Winsock {
-    template <typename F>
-    void Find(F& entry, const char* name) {
-        entry = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-    }
-
-    Winsock() : module(LoadLibraryA("ws2_32.dll")) {
-        if (!module) return;
-        Find(startup, "WSAStartup");
-        Find(open, "socket");
-        Find(connect, "connect");
-        Find(send, "send");
-        Find(recv, "recv");
-        Find(close, "closesocket");
+// Winsock, started once for the control channel.
+bool SocketsReady() {
+    static const bool ready = [] {
         WSADATA data;
-        ready = startup && open && connect && send && recv && close && startup(0x0202, &data) == 0;
-    }
-    HMODULE module;
-    int(WINAPI* startup)(WORD, WSADATA*) = nullptr;
-    SOCKET(WINAPI* open)(int, int, int) = nullptr;
-    int(WINAPI* connect)(SOCKET, const sockaddr*, int) = nullptr;
-    int(WINAPI* send)(SOCKET, const char*, int, int) = nullptr;
-    int(WINAPI* recv)(SOCKET, char*, int, int) = nullptr;
-    int(WINAPI* close)(SOCKET) = nullptr;
-    bool ready = false;
-};
-
-Winsock& Sockets() {
-    static Winsock winsock;
-    return winsock;
+        return WSAStartup(0x0202, &data) == 0;
+    }();
+    return ready;
 }
 
 }  // namespace
@@ -142,25 +118,24 @@ std::string WineSim::DevicePath(const std::string& kind) const {
 }
 
 std::string WineSim::Control(const std::string& command) {
-    Winsock& ws = Sockets();
-    if (!ws.ready || control_port_ == 0) return "error no control channel";
-    const SOCKET s = ws.open(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    if (!SocketsReady() || control_port_ == 0) return "error no control channel";
+    const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
     address.sin_port = static_cast<u_short>((control_port_ >> 8) | (control_port_ << 8));
     address.sin_addr.s_addr = 0x0100007F;  // 127.0.0.1 in network order
     std::string reply;
-    if (ws.connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+    if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         const std::string line = command + "\n";
-        ws.send(s, line.data(), static_cast<int>(line.size()), 0);
+        send(s, line.data(), static_cast<int>(line.size()), 0);
         char chunk[4096];
         while (reply.find('\n') == std::string::npos) {
-            const int n = ws.recv(s, chunk, sizeof chunk, 0);
+            const int n = recv(s, chunk, sizeof chunk, 0);
             if (n <= 0) break;
             reply.append(chunk, static_cast<std::size_t>(n));
         }
     }
-    ws.close(s);
+    closesocket(s);
     if (!reply.empty() && reply.back() == '\n') reply.pop_back();
     return reply;
 }

@@ -1,6 +1,6 @@
 // The pages that run workers, shown from the built romwizard.exe: the Update progress page and
-// its watchdog, the Power warning page and its poller, the Boot-loader entry page and its
-// watcher, over an in-memory handheld and boot loader.
+// its watchdog, the Power warning page and its poller, over an in-memory handheld and boot loader.
+// (The Boot-loader entry page and its watcher: the roads to the boot loader and the back roads.)
 
 #include "fakes/fake_registry.h"
 #include "fakes/fake_remote_api.h"
@@ -134,48 +134,6 @@ TEST(PowerWarningPage, WeiterOnlyOnMainsWithOnePollerOutlivingThePage) {
     const int stopped_at = rig.remote.PowerQueries();
     Sleep(300);
     EXPECT_EQ(rig.remote.PowerQueries(), stopped_at) << "no poller after the link's end";
-}
-
-// Weiter stays disabled while the handheld answers over ActiveSync; Abbrechen also ends the
-// watcher. Shown again, it enables Weiter once the boot loader answers, leaving the port open.
-TEST(BootLoaderEntryPage, WeiterOnlyOnceTheBootLoaderAnswers) {
-    WorkerRig rig;
-    ASSERT_NE(rig.resources.Module(), nullptr);
-    auto boot_loader = rig.ports.Add("port");
-    boot_loader->responder = [](const std::string& written) {
-        return written.find("Port Test") != std::string::npos ? written + "\n" : std::string();
-    };
-
-    const auto show = [&rig](auto&& user_acts) {
-        std::thread user([&] {
-            ASSERT_TRUE(Eventually([&] { return rig.context.hBootEntryPage.load() != nullptr; }));
-            user_acts(HWND(rig.context.hBootEntryPage));
-        });
-        const int result = rig.ui.OpenPage(Page::BootLoaderEntry);
-        user.join();
-        return result;
-    };
-
-    bool weiter_disabled = false;
-    EXPECT_EQ(show([&](HWND page) {
-                  weiter_disabled = Eventually([&] { return rig.remote.PowerQueries() > 3; }) &&
-                                    !rig.Enabled(page, IDC_FORWARD) && rig.Enabled(page, IDC_BACK);
-                  PostMessageW(page, WM_COMMAND, IDC_CANCEL, 0);
-              }),
-              0);
-    EXPECT_TRUE(weiter_disabled);
-    EXPECT_EQ(rig.state.ExitRequested, 1);
-    EXPECT_EQ(rig.state.BootWaitStop, 1) << "Abbrechen ends the watcher too";
-
-    rig.remote.SetPowerLine(std::nullopt);
-    EXPECT_EQ(show([&](HWND page) {
-                  EXPECT_FALSE(rig.Enabled(page, IDC_FORWARD));
-                  const bool enabled = Eventually([&] { return rig.Enabled(page, IDC_FORWARD); });
-                  EXPECT_FALSE(rig.Enabled(page, IDC_BACK));
-                  PostMessageW(page, WM_COMMAND, enabled ? IDC_FORWARD : IDC_CANCEL, 0);
-              }),
-              1);
-    EXPECT_TRUE(rig.link.hPort.IsOpen());
 }
 
 }  // namespace

@@ -1,0 +1,233 @@
+// The backup: choosing its file, and the thread that writes it (whole, or never in part).
+
+#include "backup/backup_thread.h"
+#include "fakes/fake_files.h"
+#include "fakes/fake_registry.h"
+#include "image/backup_image_writer.h"
+#include "image/choose_backup_file.h"
+#include "image/image_operations.h"
+#include "unit/device_test_support.h"
+
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+#include <filesystem>
+#include <optional>
+
+namespace orvo {
+namespace {
+
+using Answer = std::optional<std::string>;
+
+struct ChoiceRig {
+    FakeUi ui;
+    FakeFiles files;
+    FakeRegistry registry;
+    WizardState state;
+    std::vector<bool> shown;  // the Options page hidden (false) and shown again (true)
+
+    bool Choose() {
+        return ChooseBackupFile(state,
+                                {ui, files, registry, [this](bool s) { shown.push_back(s); }});
+    }
+};
+
+TEST(ChooseBackupFileTest, ProposesWarnsOfAnExistingFileAndMeasuresTheRoomWhereItGoes) {
+    const std::string kOld = "\\\\server\\share\\old.nbf";
+    const std::string kNew = "D:\\Sicherung\\new.nbf";
+    const Answer kCancel;
+    // Written out: the threshold itself is under test.
+    constexpr std::uint64_t kEnough = 50'331'648;
+    constexpr Page kWarning = Page::FileExistsWarning;
+    constexpr Page kNoRoom = Page::BackupSpaceError;
+    struct Case {
+        const char* name;
+        std::vector<Answer> dialog_answers;
+        std::vector<int> warning_answers;
+        std::optional<std::uint64_t> free_bytes;
+        bool chosen;
+        std::vector<Page> pages;
+        std::vector<bool> shown;
+    };
+    const Case cases[] = {
+        {"exactly enough room", {kNew}, {}, kEnough, true, {}, {}},
+        {"one byte too few", {kNew}, {}, kEnough - 1, false, {kNoRoom}, {false, true}},
+        {"the room cannot be asked", {kNew}, {}, std::nullopt, false, {kNoRoom}, {false, true}},
+        {"Abbrechen, another name", {kOld, kNew}, {2}, kEnough, true, {kWarning}, {false, true}},
+        {"Abbrechen, then Cancel", {kOld, kCancel}, {2}, kEnough, false, {kWarning}, {false, true}},
+        {"replaced by Weiter", {kOld}, {1}, kEnough, true, {kWarning}, {false}},
+        {"replaced, then no room",
+         {kOld},
+         {1},
+         0,
+         false,
+         {kWarning, kNoRoom},
+         {false, false, true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ChoiceRig rig;
+        rig.files.existing = {kOld};
+        rig.files.free_bytes = c.free_bytes;
+        for (const Answer& answer : c.dialog_answers) rig.ui.ScriptFileDialog(answer);
+        for (int answer : c.warning_answers) rig.ui.Script(kWarning, answer);
+        rig.ui.Script(kNoRoom, 1);
+        rig.state.BackupPath = "earlier";
+        rig.state.Device.Version = "2.04";
+
+        EXPECT_EQ(rig.Choose(), c.chosen);
+        const std::string last = c.dialog_answers.back().value_or("");
+        EXPECT_EQ(rig.state.BackupPath, c.chosen ? last : "earlier");
+        const auto dialogs = rig.ui.Dialogs();
+        ASSERT_EQ(dialogs.size(), c.dialog_answers.size());
+        EXPECT_EQ(dialogs[0].kind, FileDialog::Kind::Save);
+        EXPECT_EQ(dialogs[0].proposed, "ORVOROM204") << "the version without its point";
+        // Shown again, the dialog proposes the name just refused.
+        for (std::size_t i = 1; i < dialogs.size(); ++i) {
+            EXPECT_EQ(dialogs[i].proposed, c.dialog_answers[i - 1]);
+        }
+        EXPECT_EQ(rig.ui.Opened(), c.pages);
+        EXPECT_EQ(rig.shown, c.shown);
+        // The whole chosen path is measured, never its first two characters.
+        EXPECT_EQ(rig.files.asked_free,
+                  last.empty() ? std::vector<std::string>{} : std::vector{last});
+    }
+}
+
+using Call = FakeUi::ProgressCall;
+using testing::DeviceRig;
+
+constexpr std::size_t kBackupFileBytes = 32 + kBackupImageBytes;
+
+// Lets writes to any file fail once it reaches `bytes`, as a full disk does.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        getrlimit(RLIMIT_FSIZE, &before_);
+        rlimit limit = before_;
+        limit.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &before_); }
+
+  private:
+    rlimit before_{};
+};
+
+struct BackupRig {
+    BackupRig() {
+        state.StartDir = rig.start_dir.Folder();
+        state.BackupPath = rig.start_dir.Path("backup.nbf");
+        state.Device = testing::Identity();
+        rig.start_dir.Write("BACKUP.EXE", {0x4D, 0x5A});
+    }
+    void Run() { BackupThread(state, rig.services); }
+    std::vector<Call> PageCalls() const {
+        std::vector<Call> calls;
+        for (const Call& call : rig.ui.ProgressCalls()) {
+            if (call.kind >= Call::BackupPercent) calls.push_back(call);
+        }
+        return calls;
+    }
+
+    DeviceRig rig;
+    WizardState state;
+};
+
+TEST(BackupThread, AWholeBackupHoldsTheRomInOrderUnderAHeaderThatPassesTheChecks) {
+    BackupRig b;
+    b.Run();
+    const std::vector<std::uint8_t> file = b.rig.start_dir.Read("backup.nbf");
+    ASSERT_EQ(file.size(), kBackupFileBytes);
+    for (std::size_t at :
+         {std::size_t{0}, kBackupChunkBytes - 1, std::size_t{kBackupImageBytes} - 1}) {
+        EXPECT_EQ(file[32 + at],
+                  b.rig.remote.chunk_byte(at / kBackupChunkBytes, at % kBackupChunkBytes));
+    }
+    b.state.ImagePath = b.state.BackupPath;
+    ASSERT_EQ(ReadImageHeader(b.state.ImagePath, b.state, b.rig.ui), 1);
+    EXPECT_EQ(VerifyImageChecksum(b.state, b.rig.ui), 1);
+
+    EXPECT_EQ(b.rig.remote.Started(), std::vector<std::u16string>{u"\\Temp\\backup.exe"});
+    EXPECT_EQ(b.rig.remote.File(u"\\Temp\\image.nb"), std::nullopt);
+    EXPECT_EQ(b.rig.remote.OpenHandles(), 0);
+    const std::vector<Call> page = b.PageCalls();
+    ASSERT_EQ(page.size(), 1u + 124u + 1u);
+    EXPECT_EQ(page[0], (Call{Call::BackupPercent, 0}));
+    EXPECT_EQ(page[1], (Call{Call::BackupPercent, 0})) << "after the first chunk";
+    EXPECT_EQ(page[2], (Call{Call::BackupPercent, 1}));
+    EXPECT_EQ(page[124], (Call{Call::BackupPercent, 100}));
+    EXPECT_EQ(page.back(), (Call{Call::BackupEnd, 1}));
+    EXPECT_EQ(b.rig.clock.Paused(), 5000 + 124 * 100);
+    EXPECT_TRUE(b.rig.ui.Opened().empty());
+    // After the program's copy the bar counts the ROM, up to its end.
+    const std::vector<Call> calls = b.rig.ui.ProgressCalls();
+    const auto last = [&](Call::Kind kind) {
+        return *std::find_if(calls.rbegin(), calls.rend(),
+                             [&](const Call& c) { return c.kind == kind; });
+    };
+    EXPECT_EQ(last(Call::Range), (Call{Call::Range, 0, static_cast<int>(kBackupImageBytes)}));
+    EXPECT_EQ(last(Call::Position), (Call{Call::Position, static_cast<int>(kBackupImageBytes)}));
+}
+
+TEST(BackupThread, AFailedBackupShowsItsPageAndLeavesAnEarlierBackupAsItWas) {
+    struct Case {
+        const char* name;
+        std::function<void(BackupRig&)> fault;
+        Page page;
+        Call last;                   // the page shrinks where the program ends
+        rlim_t file_size_limit = 0;  // a disk that fills up at that size
+    };
+    const Case cases[] = {
+        {"no device program",
+         [](BackupRig& b) { std::filesystem::remove(b.rig.start_dir.Path("BACKUP.EXE")); },
+         Page::RemoteProgramError,
+         {Call::BackupShrink}},
+        {"backup folder missing",
+         [](BackupRig& b) { b.state.BackupPath = b.rig.start_dir.Path("gone/backup.nbf"); },
+         Page::ImageOpenError,
+         {Call::BackupEnd, 2}},
+        {"device program stops after three chunks",
+         [](BackupRig& b) { b.rig.remote.chunks_to_deliver = 3; },
+         Page::BackupError,
+         {Call::BackupShrink}},
+        {"a short chunk",
+         [](BackupRig& b) {
+             b.rig.remote.chunk_size = [](std::size_t n) {
+                 return n == 1 ? kBackupChunkBytes - 1 : kBackupChunkBytes;
+             };
+         },
+         Page::BackupError,
+         {Call::BackupEnd, 2}},
+        {"the disk fills up on the last write",
+         [](BackupRig&) {},
+         Page::BackupError,
+         {Call::BackupEnd, 2},
+         kBackupFileBytes - 1000},
+    };
+    const std::vector<std::uint8_t> earlier = testing::Payload(5000, 9);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        BackupRig b;
+        b.rig.start_dir.Write("backup.nbf", earlier);
+        c.fault(b);
+        {
+            std::optional<FileSizeLimit> full_disk;
+            if (c.file_size_limit) full_disk.emplace(c.file_size_limit);
+            b.Run();
+        }
+        EXPECT_EQ(b.rig.ui.Opened(), std::vector<Page>{c.page});
+        ASSERT_FALSE(b.PageCalls().empty());
+        EXPECT_EQ(b.PageCalls().back(), c.last);
+        EXPECT_EQ(b.rig.ui.CloseRequested(), c.last.kind == Call::BackupShrink);
+        EXPECT_EQ(b.rig.start_dir.Read("backup.nbf"), earlier);
+        EXPECT_FALSE(std::filesystem::exists(BackupImageWriter::TemporaryPath(b.state.BackupPath)));
+    }
+}
+
+}  // namespace
+}  // namespace orvo
