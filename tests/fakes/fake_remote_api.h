@@ -33,12 +33,11 @@ class FakeRemoteApi : public RemoteApi {
         return InvokeAnswer{};
     };
     std::optional<std::uint8_t> power_line = 1;
-    // The device backup program: chunk n's bytes, how many it delivers, and the size of each.
+    // The device backup program: chunk n's bytes and the size of each.
     std::function<std::uint8_t(std::size_t chunk, std::size_t offset)> chunk_byte =
         [](std::size_t chunk, std::size_t offset) {
             return static_cast<std::uint8_t>(chunk * 7 + offset * 13 + (offset >> 9));
         };
-    std::size_t chunks_to_deliver = 124;
     std::function<std::size_t(std::size_t chunk)> chunk_size = [](std::size_t) {
         return std::size_t{0x40000};
     };
@@ -213,7 +212,7 @@ class FakeRemoteApi : public RemoteApi {
         const bool running = std::find(started_.begin(), started_.end(),
                                        std::u16string(u"\\Temp\\backup.exe")) != started_.end();
         const std::u16string key = Fold(u"\\Temp\\image.nb");
-        if (!running || files_.count(key) != 0 || produced_ >= chunks_to_deliver) return;
+        if (!running || files_.count(key) != 0) return;
         std::vector<std::uint8_t> chunk(chunk_size(produced_));
         for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = chunk_byte(produced_, i);
         files_[key] = std::move(chunk);

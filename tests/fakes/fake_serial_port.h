@@ -112,27 +112,20 @@ class FakeSerialPort final : public SerialPort {
 
 class FakeSerialPorts final : public SerialPorts {
   public:
-    // A port at `path`; paths without one fail to open (`denied`: as access denied).
+    // A port at `path`; paths without one fail to open.
     std::shared_ptr<FakeSerialPort::Behaviour> Add(const std::string& path) {
         auto behaviour = std::make_shared<FakeSerialPort::Behaviour>();
         std::lock_guard lock(mutex_);
         behaviours_[path] = behaviour;
         return behaviour;
     }
-    void Deny(const std::string& path) {
-        std::lock_guard lock(mutex_);
-        denied_.push_back(path);
-    }
 
     std::unique_ptr<SerialPort> Open(const std::string& path, OpenResult& result) override {
         std::lock_guard lock(mutex_);
         opened_.push_back(path);
         result = OpenResult::Failed;
-        for (const std::string& d : denied_) {
-            if (d == path) result = OpenResult::AccessDenied;
-        }
         auto found = behaviours_.find(path);
-        if (found == behaviours_.end() || result == OpenResult::AccessDenied) return nullptr;
+        if (found == behaviours_.end()) return nullptr;
         result = OpenResult::Opened;
         return std::make_unique<FakeSerialPort>(found->second);
     }
@@ -145,7 +138,6 @@ class FakeSerialPorts final : public SerialPorts {
   private:
     mutable std::mutex mutex_;
     std::map<std::string, std::shared_ptr<FakeSerialPort::Behaviour>> behaviours_;
-    std::vector<std::string> denied_;
     std::vector<std::string> opened_;
 };
 

@@ -45,14 +45,6 @@ TEST(ImageHeader, FieldsChecksumTextAndLanguageName) {
     for (const auto& [text, value] : hex) EXPECT_EQ(ParseHexText(text), value) << text;
 }
 
-TEST(ImageHeader, IdentityTextFitsTheReserveArea) {
-    DeviceIdentity identity = testing::Identity();
-    EXPECT_EQ(IdentityText(identity), "Orvo 4700NBTGER2.04");
-    identity.Lang = "GERMANYYY";
-    identity.Version = "2.04.00.1234";
-    EXPECT_EQ(IdentityText(identity), "Orvo 4700NBTGERMANYYY2.04.00.12");
-}
-
 TEST(ImageChecksum, LanesFoldAtEveryAlignmentAndOnlyBytes22To31StayOutside) {
     const std::vector<std::uint8_t> bytes(3 * 2048 + 5, 0xFF);
     for (std::size_t offset : {0u, 1u, 3u}) {

@@ -2,7 +2,6 @@
 // and its failures, and the framing modes. (The download's records: download_test.)
 
 #include "bootlink/link_commands.h"
-#include "bootlink/version_box.h"
 #include "link_test_rig.h"
 
 #include <gmock/gmock.h>
@@ -42,9 +41,9 @@ TEST(SendString, FailedAndShortWritesStopTheLink) {
     }
 }
 
-// Entering framed mode again flushes the line first; so does the version box, which draws in
-// plain mode.
-TEST(FramedMode, FlushedBeforeItIsEnteredAgainOrLeftForTheVersionBox) {
+// Entering framed mode again flushes the line first. (The version box, drawn in plain mode, is
+// on the roads' screen.)
+TEST(FramedMode, FlushedBeforeItIsEnteredAgain) {
     LinkRig rig;
     auto behaviour = rig.ports.Add("p");
     rig.Connect(behaviour);
@@ -55,13 +54,6 @@ TEST(FramedMode, FlushedBeforeItIsEnteredAgainOrLeftForTheVersionBox) {
     EXPECT_EQ(rig.link.FramedMode, 0);
     EXPECT_THAT(behaviour->Written(),
                 ElementsAre("$ZIB$\r", "\r\r\r\r\r\r\r\r", "$ZIB$\r", "QARS$ZIB$\rQARE"));
-    rig.link.FramedMode = 1;
-    DrawVersionBox(rig.link);
-    const std::vector<std::string> written = behaviour->Written();
-    ASSERT_EQ(written.size(), 4u + 1u + 16u);
-    EXPECT_EQ(written[4], "\r\r\r\r\r\r\r\r");
-    EXPECT_EQ(written[5], "shmsg b 1 \"************\"\r");
-    EXPECT_EQ(rig.link.FramedMode, 0);
 }
 
 }  // namespace

@@ -1,6 +1,4 @@
 #include "base/centre.h"
-#include "image/language_names.h"
-#include "resources/resource_ids.h"
 #include "shell/message_catalogue.h"
 
 #include <gtest/gtest.h>
@@ -23,23 +21,6 @@ TEST(MessageCatalogue, AsksForEveryIdOnceAndIsEmptyForOthers) {
     EXPECT_EQ(catalogue.Text(11065), L"Zur\u00fcck");
     EXPECT_EQ(catalogue.Text(11104), L"");
     EXPECT_EQ(catalogue.Text(99999), L"") << "an ID outside the catalogue is empty too";
-}
-
-// By English name, English for the rest; by handheld code (the image codes too), none for a code
-// without a name. Letter case never matters.
-TEST(LanguageNames, ByEnglishNameAndByHandheldCode) {
-    for (const auto& [name, text] : {std::pair{"GERMAN", IDS_LANGUAGE_GERMAN},
-                                     {"schinese", IDS_LANGUAGE_SCHINESE},
-                                     {"Germa", IDS_LANGUAGE_ENGLISH},
-                                     {"", IDS_LANGUAGE_ENGLISH}}) {
-        EXPECT_EQ(LanguageNameText(name), text) << name;
-    }
-    for (const auto& [code, text] : {std::pair{"Jpn", IDS_LANGUAGE_JAPANESE},
-                                     {"PTB", IDS_LANGUAGE_PORTUGUESE},
-                                     {"cht", IDS_LANGUAGE_TCHINESE},
-                                     {"xyz", 0}}) {
-        EXPECT_EQ(DeviceLanguageNameText(code), text) << code;
-    }
 }
 
 TEST(CentredOrigin, CentresAndGoesNegativeForOversizedWindows) {
