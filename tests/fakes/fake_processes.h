@@ -1,7 +1,6 @@
 #pragma once
 // Processes (by path) and top-level windows (by title) in the system's order, ended as the
-// adapter ends them: the first match of a walk. Walks, starts and the clock's waits (through
-// `calls`) are written to one timeline.
+// adapter ends them: the first match of a walk. Walks and starts are written to `calls`.
 
 #include "platform/processes.h"
 

@@ -33,11 +33,7 @@ class FakeRemoteApi : public RemoteApi {
         return InvokeAnswer{};
     };
     std::optional<std::uint8_t> power_line = 1;
-    // The device backup program: chunk n's bytes and the size of each.
-    std::function<std::uint8_t(std::size_t chunk, std::size_t offset)> chunk_byte =
-        [](std::size_t chunk, std::size_t offset) {
-            return static_cast<std::uint8_t>(chunk * 7 + offset * 13 + (offset >> 9));
-        };
+    // The size of each chunk the device backup program writes.
     std::function<std::size_t(std::size_t chunk)> chunk_size = [](std::size_t) {
         return std::size_t{0x40000};
     };
@@ -214,7 +210,7 @@ class FakeRemoteApi : public RemoteApi {
         const std::u16string key = Fold(u"\\Temp\\image.nb");
         if (!running || files_.count(key) != 0) return;
         std::vector<std::uint8_t> chunk(chunk_size(produced_));
-        for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = chunk_byte(produced_, i);
+        for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<std::uint8_t>(i * 13);
         files_[key] = std::move(chunk);
         ++produced_;
     }

@@ -177,10 +177,6 @@ class FakeUi : public Ui {
         std::lock_guard lock(mutex_);
         return progress_calls_;
     }
-    std::optional<int> ProgressEnd() const {
-        std::lock_guard lock(mutex_);
-        return progress_end_;
-    }
     // The page's end code once it has ended, waiting at most `wall_time` for it.
     std::optional<int> WaitProgressEnd(std::chrono::nanoseconds wall_time) {
         std::unique_lock lock(mutex_);

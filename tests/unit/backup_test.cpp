@@ -5,7 +5,6 @@
 #include "fakes/fake_registry.h"
 #include "image/backup_image_writer.h"
 #include "image/choose_backup_file.h"
-#include "image/image_operations.h"
 #include "unit/device_test_support.h"
 
 #include <gtest/gtest.h>
@@ -94,8 +93,6 @@ TEST(ChooseBackupFileTest, ProposesWarnsOfAnExistingFileAndMeasuresTheRoomWhereI
 using Call = FakeUi::ProgressCall;
 using testing::DeviceRig;
 
-constexpr std::size_t kBackupFileBytes = 32 + kBackupImageBytes;
-
 struct BackupRig {
     BackupRig() {
         state.StartDir = rig.start_dir.Folder();
@@ -116,20 +113,12 @@ struct BackupRig {
     WizardState state;
 };
 
-TEST(BackupThread, AWholeBackupHoldsTheRomInOrderUnderAHeaderThatPassesTheChecks) {
+// The whole ROM byte for byte under a valid header: the Win32 test against the simulator and the
+// backup road. Here the program's traces and the bar.
+TEST(BackupThread, AWholeBackupLeavesNoTraceAndFillsItsBar) {
     BackupRig b;
     b.Run();
-    const std::vector<std::uint8_t> file = b.rig.start_dir.Read("backup.nbf");
-    ASSERT_EQ(file.size(), kBackupFileBytes);
-    for (std::size_t at :
-         {std::size_t{0}, kBackupChunkBytes - 1, std::size_t{kBackupImageBytes} - 1}) {
-        EXPECT_EQ(file[32 + at],
-                  b.rig.remote.chunk_byte(at / kBackupChunkBytes, at % kBackupChunkBytes));
-    }
-    b.state.ImagePath = b.state.BackupPath;
-    ASSERT_EQ(ReadImageHeader(b.state.ImagePath, b.state, b.rig.ui), 1);
-    EXPECT_EQ(VerifyImageChecksum(b.state, b.rig.ui), 1);
-
+    EXPECT_EQ(b.rig.start_dir.Read("backup.nbf").size(), 32 + kBackupImageBytes);
     EXPECT_EQ(b.rig.remote.Started(), std::vector<std::u16string>{u"\\Temp\\backup.exe"});
     EXPECT_EQ(b.rig.remote.File(u"\\Temp\\image.nb"), std::nullopt);
     EXPECT_EQ(b.rig.remote.OpenHandles(), 0);
