@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace orvo::wine {
@@ -138,14 +137,6 @@ std::string WineSim::Control(const std::string& command) {
     closesocket(s);
     if (!reply.empty() && reply.back() == '\n') reply.pop_back();
     return reply;
-}
-
-std::vector<std::uint8_t> WineSim::Flash(std::size_t offset, std::size_t count) const {
-    std::ifstream flash(dir_ + "\\flash.bin", std::ios::binary);
-    flash.seekg(static_cast<std::streamoff>(offset));
-    std::vector<std::uint8_t> bytes(count);
-    flash.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
-    return bytes;
 }
 
 }  // namespace orvo::wine

@@ -26,8 +26,6 @@ class WineSim {
     std::uint16_t RapiPort() const { return rapi_port_; }
     // One control command and its reply line.
     std::string Control(const std::string& command);
-    // Bytes of the flash file from `offset` on.
-    std::vector<std::uint8_t> Flash(std::size_t offset, std::size_t count) const;
 
   private:
     std::string DeviceName(const std::string& kind) const;
