@@ -1,5 +1,5 @@
-// The page frame's GDI objects: a heading font that falls back to the page's own font leaves it
-// alive, and a replaced warning brush is released.
+// The page frame's heading font, falling back to the page's own font, leaves that font alive.
+// (A replaced warning brush released: the page tests.)
 
 #include "pages/page_frame.h"
 
@@ -47,19 +47,6 @@ TEST(HeadingFont, FallsBackToThePageFontItselfAndLeavesItAlive) {
     EXPECT_EQ(GetObjectType(not_a_font), static_cast<DWORD>(OBJ_REGION))
         << "the page's own object must not be deleted with the heading";
     DeleteObject(not_a_font);
-}
-
-TEST(WarningBrush, ALaterPageReplacesItAndTheOldOneIsReleased) {
-    MessageCatalogue catalogue;
-    WizardState state;
-    DisplayResources display;
-    PageContext context{
-        .catalogue = catalogue, .state = state, .display = display, .WarningBrush = {}};
-    MakeWarningBrush(context);
-    HBRUSH first = context.WarningBrush.Get();
-    MakeWarningBrush(context);
-    EXPECT_NE(first, context.WarningBrush.Get());
-    EXPECT_EQ(GetObjectType(first), 0u);
 }
 
 }  // namespace

@@ -30,7 +30,7 @@
 #include "pages/update_progress_page.h"
 #include "pages/update_ready_page.h"
 #include "pages/welcome_page.h"
-#include "win32/program_resources.h"
+#include "win32/page_rig.h"
 
 namespace orvo::test {
 namespace {
@@ -84,7 +84,7 @@ void ExpectFits(HWND control, HFONT font, const std::vector<std::wstring>& texts
             std::wstring line = text.substr(start, end - start);
             std::erase(line, L'\r');
             EXPECT_LE(Measure(control, font, line, 4000, true).cx, client.right)
-                << "breaks " << testing::PrintToString(line);
+                << "breaks " << ::testing::PrintToString(line);
         }
     }
 }
@@ -121,77 +121,69 @@ void ExpectApart(HWND page, int id) {
     }
 }
 
-class PageLayoutTest : public ::testing::Test {
-  protected:
-    static void SetUpTestSuite() {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&controls);
-    }
-
-    std::wstring T(int id) const { return program_.String(id); }
-
-    // What a page's own text table puts into its controls, then `more`: every text listed for a
-    // control, a label with the longest value a row shows.
-    std::vector<Fill> FromTable(std::span<const pages::PageText> table,
-                                std::vector<Fill> more = {}) const {
-        for (const pages::PageText& entry : table) {
-            std::wstring text = T(entry.text);
-            if (entry.form == pages::TextForm::Labelled) text += L" " + T(IDS_LANGUAGE_TCHINESE);
-            if (entry.form == pages::TextForm::Number) text = L"4095 " + text;
-            auto same = std::find_if(more.begin(), more.end(), [&](const Fill& fill) {
-                return fill.control == entry.control;
-            });
-            if (same != more.end()) {
-                same->texts.push_back(text);
-                continue;
-            }
-            const Font font = entry.style == pages::TextStyle::Heading ? Font::Heading
-                              : entry.style == pages::TextStyle::Bold  ? Font::Bold
-                                                                       : Font::Page;
-            more.push_back({entry.control, {text}, font});
+// What a page's own text table puts into its controls, then `more`: every text listed for a
+// control, a label with the longest value a row shows.
+std::vector<Fill> FromTable(const ProgramResources& program, std::span<const pages::PageText> table,
+                            std::vector<Fill> more = {}) {
+    for (const pages::PageText& entry : table) {
+        std::wstring text = program.String(entry.text);
+        if (entry.form == pages::TextForm::Labelled) {
+            text += L" " + program.String(IDS_LANGUAGE_TCHINESE);
         }
-        return more;
-    }
-
-    // Every text each page may put into its controls.
-    std::map<int, std::vector<Fill>> Fills() const {
-        const Fill back{IDC_BACK, {T(IDS_ZURUECK)}};
-        const Fill percent{IDC_PROGRESS_PERCENT, {L"100"}};
-        std::map<int, std::vector<Fill>> fills = {
-            {IDD_WELCOME, FromTable(pages::kWelcomeTexts)},
-            {IDD_PREPARATION, FromTable(pages::kPreparationTexts, {back})},
-            {IDD_CONNECTION, FromTable(pages::kConnectionTexts, {back})},
-            {IDD_CHECKING_NOTICE, FromTable(pages::kCheckingNoticeTexts)},
-            {IDD_CONFIRMATION, FromTable(pages::kConfirmationTexts, {back})},
-            {IDD_UPDATE_READY, FromTable(pages::kUpdateReadyTexts, {back})},
-            {IDD_BOOT_LOADER_ENTRY, FromTable(pages::kBootLoaderEntryTexts, {back})},
-            {IDD_POWER_WARNING, FromTable(pages::kPowerWarningTexts)},
-            {IDD_FILE_EXISTS_WARNING, FromTable(pages::kFileExistsTexts)},
-            {IDD_BATTERY_DISCONNECT, FromTable(pages::kBatteryDisconnectTexts)},
-            {IDD_COMPLETION, FromTable(pages::kCompletionTexts)},
-            {IDD_OPTIONS, FromTable(pages::kOptionsTexts, {back})},
-            {IDD_UPDATE_PROGRESS, FromTable(pages::kUpdateProgressTexts, {percent})},
-            {IDD_BACKUP_PROGRESS, FromTable(pages::kBackupProgressTexts, {percent})},
-            {IDD_INCOMPATIBLE_IMAGE, FromTable(pages::kIncompatibleImageTexts)},
-            {IDD_UPDATE_ERROR, FromTable(pages::kUpdateErrorTexts)},
-        };
-        for (const pages::ErrorPage& error : pages::kPlainErrorPages) {
-            fills[static_cast<int>(error.page)] = FromTable(error.spec.texts);
+        if (entry.form == pages::TextForm::Number) text = L"4095 " + text;
+        auto same = std::find_if(more.begin(), more.end(),
+                                 [&](const Fill& fill) { return fill.control == entry.control; });
+        if (same != more.end()) {
+            same->texts.push_back(text);
+            continue;
         }
-        return fills;
+        const Font font = entry.style == pages::TextStyle::Heading ? Font::Heading
+                          : entry.style == pages::TextStyle::Bold  ? Font::Bold
+                                                                   : Font::Page;
+        more.push_back({entry.control, {text}, font});
     }
+    return more;
+}
 
-    ProgramResources program_;
-};
+// Every text each page may put into its controls.
+std::map<int, std::vector<Fill>> Fills(const ProgramResources& p) {
+    const Fill back{IDC_BACK, {p.String(IDS_ZURUECK)}};
+    const Fill percent{IDC_PROGRESS_PERCENT, {L"100"}};
+    std::map<int, std::vector<Fill>> fills = {
+        {IDD_WELCOME, FromTable(p, pages::kWelcomeTexts)},
+        {IDD_PREPARATION, FromTable(p, pages::kPreparationTexts, {back})},
+        {IDD_CONNECTION, FromTable(p, pages::kConnectionTexts, {back})},
+        {IDD_CHECKING_NOTICE, FromTable(p, pages::kCheckingNoticeTexts)},
+        {IDD_CONFIRMATION, FromTable(p, pages::kConfirmationTexts, {back})},
+        {IDD_UPDATE_READY, FromTable(p, pages::kUpdateReadyTexts, {back})},
+        {IDD_BOOT_LOADER_ENTRY, FromTable(p, pages::kBootLoaderEntryTexts, {back})},
+        {IDD_POWER_WARNING, FromTable(p, pages::kPowerWarningTexts)},
+        {IDD_FILE_EXISTS_WARNING, FromTable(p, pages::kFileExistsTexts)},
+        {IDD_BATTERY_DISCONNECT, FromTable(p, pages::kBatteryDisconnectTexts)},
+        {IDD_COMPLETION, FromTable(p, pages::kCompletionTexts)},
+        {IDD_OPTIONS, FromTable(p, pages::kOptionsTexts, {back})},
+        {IDD_UPDATE_PROGRESS, FromTable(p, pages::kUpdateProgressTexts, {percent})},
+        {IDD_BACKUP_PROGRESS, FromTable(p, pages::kBackupProgressTexts, {percent})},
+        {IDD_INCOMPATIBLE_IMAGE, FromTable(p, pages::kIncompatibleImageTexts)},
+        {IDD_UPDATE_ERROR, FromTable(p, pages::kUpdateErrorTexts)},
+    };
+    for (const pages::ErrorPage& error : pages::kPlainErrorPages) {
+        fills[static_cast<int>(error.page)] = FromTable(p, error.spec.texts);
+    }
+    return fills;
+}
 
-TEST_F(PageLayoutTest, EveryTextFitsItsControlAndNoControlCoversAnother) {
-    ASSERT_NE(program_.Module(), nullptr);
-    const auto fills = Fills();
+TEST(PageLayout, EveryTextFitsItsControlAndNoControlCoversAnother) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&controls);
+    const ProgramResources program;
+    ASSERT_NE(program.Module(), nullptr);
+    const auto fills = Fills(program);
     ASSERT_EQ(fills.size(), 27u);
     for (const auto& [id, controls] : fills) {
         SCOPED_TRACE("template " + std::to_string(id));
         const HWND page =
-            CreateDialogParamW(program_.Module(), MAKEINTRESOURCEW(id), nullptr, QuietPage, 0);
+            CreateDialogParamW(program.Module(), MAKEINTRESOURCEW(id), nullptr, QuietPage, 0);
         ASSERT_NE(page, nullptr);
         // The fonts a page gives its controls, made by the pages' own font makers.
         const pages::HeadingFont heading = pages::HeadingFont::Make(page);

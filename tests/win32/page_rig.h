@@ -1,6 +1,6 @@
 #pragma once
-// The real pages of the built romwizard.exe over the page seam, with a stand-in main window so
-// that pages are shown, and the services they reach held in memory.
+// The resources of the built romwizard.exe, and its real pages over the page seam, with a stand-in
+// main window so that pages are shown, and the services they reach held in memory.
 
 #include "fakes/fake_files.h"
 #include "fakes/fake_processes.h"
@@ -13,12 +13,47 @@
 #include "pages/page_ui.h"
 #include "platform/win32/win32_code_page.h"
 #include "unit/image_test_files.h"
-#include "win32/program_resources.h"
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include <string>
+
 namespace orvo::test {
+
+// The built romwizard.exe, one folder above the test program, loaded as a resource image and
+// never run.
+class ProgramResources {
+  public:
+    ProgramResources() {
+        wchar_t self[MAX_PATH] = {};
+        GetModuleFileNameW(nullptr, self, MAX_PATH);
+        std::wstring path(self);
+        // tests\win32_tests.exe -> ..\romwizard.exe
+        for (int level = 0; level < 2; ++level) path.erase(path.find_last_of(L"\\/"));
+        module_ = LoadLibraryExW((path + L"\\romwizard.exe").c_str(), nullptr,
+                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    }
+    ~ProgramResources() {
+        if (module_ != nullptr) FreeLibrary(module_);
+    }
+    ProgramResources(const ProgramResources&) = delete;
+    ProgramResources& operator=(const ProgramResources&) = delete;
+
+    HMODULE Module() const { return module_; }
+
+    // The whole string-table entry; empty when the entry is missing or empty.
+    std::wstring String(int id) const {
+        const wchar_t* text = nullptr;
+        const int length =
+            LoadStringW(module_, static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&text), 0);
+        return length > 0 && text != nullptr ? std::wstring(text, static_cast<std::size_t>(length))
+                                             : std::wstring();
+    }
+
+  private:
+    HMODULE module_ = nullptr;
+};
 
 struct PageRig {
     PageRig() {

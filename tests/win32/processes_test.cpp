@@ -41,13 +41,12 @@ class Started {
         return code;
     }
     bool WindowShowsUp() const {
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 100; Sleep(50), ++i) {
             for (HWND w = FindWindowA(nullptr, kIdleTitle); w; w = GetWindow(w, GW_HWNDNEXT)) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(w, &owner);
                 if (owner == info_.dwProcessId) return true;
             }
-            Sleep(50);
         }
         return false;
     }

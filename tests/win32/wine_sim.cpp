@@ -51,8 +51,7 @@ bool SocketsReady() {
 WineSim::WineSim(const std::vector<std::string>& options) {
     std::string simulator = Environment("ROMWIZARD_HANDHELD_SIM");
     if (simulator.empty()) simulator = DefaultSimulator();
-    prefix_ = Environment("WINEPREFIX");
-    if (prefix_.empty()) {
+    if (Environment("WINEPREFIX").empty()) {
         unavailable_ = "no WINEPREFIX: not running under the project's Wine";
         return;
     }
@@ -64,10 +63,6 @@ WineSim::WineSim(const std::vector<std::string>& options) {
     dir_ = WindowsPath(unix_dir);
     CreateDirectoryA(dir_.c_str(), nullptr);
     std::string command = "start.exe /unix " + simulator + " --state-dir " + unix_dir;
-    for (const char* kind : {"com1", "usb1"}) {
-        command +=
-            std::string(" --port ") + kind + "=" + prefix_ + "/dosdevices/" + DeviceName(kind);
-    }
     command += " --rapi-port 0 --control-port 0 --ready-file " + unix_dir + "/ready";
     for (const std::string& option : options) command += " " + option;
 
@@ -102,18 +97,6 @@ WineSim::~WineSim() {
     }
     DeleteFileA((dir_ + "\\flash.bin").c_str());
     RemoveDirectoryA(dir_.c_str());
-}
-
-std::string WineSim::DeviceName(const std::string& kind) const {
-    // Lower case: Wine finds the device folder's links only so.
-    const unsigned number = 100 + GetCurrentProcessId() % 800;
-    return "wceusbsh" + std::to_string(number) + (kind == "com1" ? "0" : "1");
-}
-
-std::string WineSim::DevicePath(const std::string& kind) const {
-    std::string name = DeviceName(kind);
-    for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    return "\\\\.\\" + name;
 }
 
 std::string WineSim::Control(const std::string& command) {
