@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <span>
 #include <map>
 #include <set>
 #include <string>
@@ -30,17 +31,17 @@
 #include "pages/update_progress_page.h"
 #include "pages/update_ready_page.h"
 #include "pages/welcome_page.h"
-#include "win32/page_rig.h"
+#include "win32/program_resources.h"
 
 namespace orvo::test {
 namespace {
 
 enum class Font { Page, Heading, Bold };
 
-// One control and every text a page may put into it.
+// A text a page may put into one of its controls.
 struct Fill {
     int control;
-    std::vector<std::wstring> texts;
+    std::wstring text;
     Font font = Font::Page;
 };
 
@@ -61,9 +62,10 @@ SIZE Measure(HWND window, HFONT font, const std::wstring& text, int width, bool 
     return SIZE{need.right, need.bottom};
 }
 
-// Every text fits its control. Lists whose items go on in an indented line are broken by hand; a
+// The text fits its control. Lists whose items go on in an indented line are broken by hand; a
 // further break inside such an item would leave a stray word on a line of its own.
-void ExpectFits(HWND control, HFONT font, const std::vector<std::wstring>& texts) {
+void ExpectFits(HWND control, HFONT font, const std::wstring& text) {
+    ASSERT_FALSE(text.empty());
     RECT client;
     GetClientRect(control, &client);
     wchar_t name[32] = {};
@@ -71,21 +73,18 @@ void ExpectFits(HWND control, HFONT font, const std::vector<std::wstring>& texts
     // A button needs room for its frame beside the text.
     const bool button = _wcsicmp(name, L"Button") == 0;
     const int margin = button ? 8 : 0;
-    for (const auto& text : texts) {
-        ASSERT_FALSE(text.empty());
-        SIZE need = Measure(control, font, text, client.right - margin, button);
-        EXPECT_TRUE(need.cx + margin <= client.right && need.cy <= client.bottom)
-            << "needs " << need.cx << "x" << need.cy << " px, has " << client.right << "x"
-            << client.bottom;
-        for (std::size_t end = text.find(L'\n'); end != std::wstring::npos;
-             end = text.find(L'\n', end + 1)) {
-            if (end + 1 >= text.size() || text[end + 1] != L' ') continue;
-            const std::size_t start = end == 0 ? 0 : text.rfind(L'\n', end - 1) + 1;
-            std::wstring line = text.substr(start, end - start);
-            std::erase(line, L'\r');
-            EXPECT_LE(Measure(control, font, line, 4000, true).cx, client.right)
-                << "breaks " << ::testing::PrintToString(line);
-        }
+    SIZE need = Measure(control, font, text, client.right - margin, button);
+    EXPECT_TRUE(need.cx + margin <= client.right && need.cy <= client.bottom)
+        << "needs " << need.cx << "x" << need.cy << " px, has " << client.right << "x"
+        << client.bottom;
+    for (std::size_t end = text.find(L'\n'); end != std::wstring::npos;
+         end = text.find(L'\n', end + 1)) {
+        if (end + 1 >= text.size() || text[end + 1] != L' ') continue;
+        const std::size_t start = end == 0 ? 0 : text.rfind(L'\n', end - 1) + 1;
+        std::wstring line = text.substr(start, end - start);
+        std::erase(line, L'\r');
+        EXPECT_LE(Measure(control, font, line, 4000, true).cx, client.right)
+            << "breaks " << ::testing::PrintToString(line);
     }
 }
 
@@ -121,8 +120,8 @@ void ExpectApart(HWND page, int id) {
     }
 }
 
-// What a page's own text table puts into its controls, then `more`: every text listed for a
-// control, a label with the longest value a row shows.
+// What a page's own text table puts into its controls, a label with the longest value a row
+// shows, then `more`.
 std::vector<Fill> FromTable(const ProgramResources& program, std::span<const pages::PageText> table,
                             std::vector<Fill> more = {}) {
     for (const pages::PageText& entry : table) {
@@ -131,24 +130,18 @@ std::vector<Fill> FromTable(const ProgramResources& program, std::span<const pag
             text += L" " + program.String(IDS_LANGUAGE_TCHINESE);
         }
         if (entry.form == pages::TextForm::Number) text = L"4095 " + text;
-        auto same = std::find_if(more.begin(), more.end(),
-                                 [&](const Fill& fill) { return fill.control == entry.control; });
-        if (same != more.end()) {
-            same->texts.push_back(text);
-            continue;
-        }
-        const Font font = entry.style == pages::TextStyle::Heading ? Font::Heading
-                          : entry.style == pages::TextStyle::Bold  ? Font::Bold
-                                                                   : Font::Page;
-        more.push_back({entry.control, {text}, font});
+        more.push_back({entry.control, text,
+                        entry.style == pages::TextStyle::Heading ? Font::Heading
+                        : entry.style == pages::TextStyle::Bold  ? Font::Bold
+                                                                 : Font::Page});
     }
     return more;
 }
 
 // Every text each page may put into its controls.
 std::map<int, std::vector<Fill>> Fills(const ProgramResources& p) {
-    const Fill back{IDC_BACK, {p.String(IDS_ZURUECK)}};
-    const Fill percent{IDC_PROGRESS_PERCENT, {L"100"}};
+    const Fill back{IDC_BACK, p.String(IDS_ZURUECK)};
+    const Fill percent{IDC_PROGRESS_PERCENT, L"100"};
     std::map<int, std::vector<Fill>> fills = {
         {IDD_WELCOME, FromTable(p, pages::kWelcomeTexts)},
         {IDD_PREPARATION, FromTable(p, pages::kPreparationTexts, {back})},
@@ -194,7 +187,7 @@ TEST(PageLayout, EveryTextFitsItsControlAndNoControlCoversAnother) {
             SCOPED_TRACE("control " + std::to_string(fill.control));
             const HWND control = GetDlgItem(page, fill.control);
             ASSERT_NE(control, nullptr);
-            ExpectFits(control, fonts[static_cast<int>(fill.font)], fill.texts);
+            ExpectFits(control, fonts[static_cast<int>(fill.font)], fill.text);
         }
         ExpectApart(page, id);
         DestroyWindow(page);

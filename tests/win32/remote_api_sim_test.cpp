@@ -1,9 +1,9 @@
 // The remote API under Wine against handheld-sim, with sessions counted as the platform counts
 // them: the program's adapter, loading the stand-in rapi.dll by name as it loads ActiveSync's,
 // identifies the handheld and makes a whole backup without a mistake that the handheld notes,
-// and the stand-in does note the mistakes such an adapter could make; a missing library. (What
-// the reserve area and the backup file hold, a device program that stops: the roads and the
-// fault matrix.)
+// and the stand-in does note such a mistake; a missing library. (What the reserve area and the
+// backup file hold, a device program that stops: the roads and the fault matrix; the records'
+// sizes: the shipped build's static_asserts.)
 
 #include "backup/backup_thread.h"
 #include "device/query_device_data.h"
@@ -20,7 +20,6 @@
 #include <windows.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
@@ -32,27 +31,6 @@ template <typename F>
 F StandIn(const char* name) {
     return reinterpret_cast<F>(
         reinterpret_cast<void*>(GetProcAddress(LoadLibraryA(RAPI_DLL), name)));
-}
-
-// Writes the handheld's identity to the reserve area from `record` (76 bytes).
-HRESULT WriteArea(BYTE* record) {
-    const DWORD head[3] = {2, 0xA0040100, 20};
-    std::memcpy(record, head, sizeof head);
-    for (int i = 0; i < 19; ++i) record[12 + 2 * i] = "Orvo 4700NBTGER2.04"[i];
-    DWORD size = 0;
-    BYTE* reply = nullptr;
-    const HRESULT result = StandIn<decltype(&CeRapiInvoke)>("CeRapiInvoke")(
-        L"ZIB_WriteReserveArea.dll", L"WriteArea", 76, record, &size, &reply, nullptr, 0);
-    if (reply != nullptr) LocalFree(reply);
-    return result;
-}
-
-// The list of mistakes the handheld has noted.
-std::string Errors(WineSim& sim) {
-    const std::string state = sim.Control("state");
-    const std::size_t start = state.find("\"errors\":[");
-    return start == std::string::npos ? state
-                                      : state.substr(start, state.find(']', start) - start + 1);
 }
 
 TEST(RemoteApiSim, TheProgramMakesNoMistakeThatTheStandInNotes) {
@@ -86,26 +64,17 @@ TEST(RemoteApiSim, TheProgramMakesNoMistakeThatTheStandInNotes) {
               (FakeUi::ProgressCall{FakeUi::ProgressCall::BackupEnd, 1}));
     EXPECT_EQ(dir.Read("backup.nbf").size(), 32u + kBackupImageBytes);
 
-    // A call as the platform wants it: the call frees its input.
-    auto* record = static_cast<BYTE*>(LocalAlloc(LPTR, 76));
-    EXPECT_GE(WriteArea(record), 0);
-    EXPECT_FALSE(HeapValidate(GetProcessHeap(), 0, record));
-    EXPECT_EQ(Errors(sim), "\"errors\":[]");
+    EXPECT_NE(sim.Control("state").find("\"errors\":[]"), std::string::npos);
 
-    // The same calls with the mistakes such an adapter could make are noted, and a nested
-    // session is refused.
+    // The same call with an input from new is noted, and a nested session is refused.
     std::vector<BYTE> from_new(76);
-    EXPECT_GE(WriteArea(from_new.data()), 0);
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(void*) == 4 ? 104 : 68;  // the other platform's record
-    PROCESS_INFORMATION process{};
-    EXPECT_FALSE(StandIn<decltype(&CeCreateProcess)>("CeCreateProcess")(
-        L"\\Temp\\none.exe", L"", nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-        &process));
-    const std::string noted = Errors(sim);
-    EXPECT_NE(noted.find("input buffer not allocated with LocalAlloc"), std::string::npos) << noted;
-    EXPECT_NE(noted.find("start-up record size " + std::to_string(startup.cb)), std::string::npos)
-        << noted;
+    DWORD size = 0;
+    BYTE* reply = nullptr;
+    StandIn<decltype(&CeRapiInvoke)>("CeRapiInvoke")(L"GetDeviceData.dll", L"GetDeviceData", 76,
+                                                     from_new.data(), &size, &reply, nullptr, 0);
+    if (reply != nullptr) LocalFree(reply);
+    EXPECT_NE(sim.Control("state").find("input buffer not allocated with LocalAlloc"),
+              std::string::npos);
     RAPIINIT init{sizeof init, nullptr, 0};
     EXPECT_EQ(StandIn<decltype(&CeRapiInitEx)>("CeRapiInitEx")(&init),
               static_cast<HRESULT>(0x80041001));
