@@ -17,7 +17,6 @@
 #include "pages/page_ui.h"
 #include "pages/update_progress_page.h"
 #include "platform/win32/win32_code_page.h"
-#include "shell/flash_settings.h"
 #include "unit/image_test_files.h"
 #include "win32/program_resources.h"
 
@@ -128,10 +127,6 @@ void ExpectIgnored(HWND page, int control) {
     EXPECT_TRUE(IsWindowVisible(page)) << "command " << control << " ended the page";
 }
 
-void ExpectShown(HWND page, int control, const std::wstring& text) {
-    EXPECT_EQ(TextOf(page, control), text) << "control " << control;
-}
-
 // The brush a page answers for one of its static controls.
 INT_PTR BrushOf(HWND page, int control) {
     win32::OwnedDC dc(CreateCompatibleDC(nullptr));
@@ -166,10 +161,10 @@ std::vector<PageCase> Cases() {
              rig.script_ui.ScriptFileDialog(std::nullopt);
          },
          [](PageRig& rig, HWND page) {
-             ExpectShown(page, IDC_OPTIONS_MODEL, rig.T(IDS_MODEL_LABEL) + L" Orvo 4700");
-             ExpectShown(page, IDC_OPTIONS_VERSION, rig.T(IDS_ROM_VERSION_LABEL) + L" 2.04");
-             ExpectShown(page, IDC_OPTIONS_LANGUAGE,
-                         rig.T(IDS_LANGUAGE_LABEL) + L" " + rig.T(IDS_LANGUAGE_GERMAN));
+             EXPECT_EQ(TextOf(page, IDC_OPTIONS_MODEL), rig.T(IDS_MODEL_LABEL) + L" Orvo 4700");
+             EXPECT_EQ(TextOf(page, IDC_OPTIONS_VERSION), rig.T(IDS_ROM_VERSION_LABEL) + L" 2.04");
+             EXPECT_EQ(TextOf(page, IDC_OPTIONS_LANGUAGE),
+                       rig.T(IDS_LANGUAGE_LABEL) + L" " + rig.T(IDS_LANGUAGE_GERMAN));
              ExpectIgnored(page, IDC_OPTIONS_BACKUP);
              EXPECT_EQ(rig.script_ui.Dialogs().size(), 1u);
              EXPECT_EQ(rig.state.BackupPath, "");
@@ -177,25 +172,27 @@ std::vector<PageCase> Cases() {
         {"Options Enter", Page::Options, IDC_FORWARD, 0},
         {"Confirmation Weiter", Page::Confirmation, IDC_FORWARD, 1, nullptr, [](PageRig&) {},
          [](PageRig& rig, HWND page) {
-             ExpectShown(page, IDC_CONFIRM_DEVICE_VERSION, rig.T(IDS_ROM_VERSION_LABEL) + L" 2.04");
-             ExpectShown(page, IDC_CONFIRM_IMAGE_VERSION,
-                         rig.T(IDS_IMAGE_VERSION_LABEL) + L" 2.10");
+             EXPECT_EQ(TextOf(page, IDC_CONFIRM_DEVICE_VERSION),
+                       rig.T(IDS_ROM_VERSION_LABEL) + L" 2.04");
+             EXPECT_EQ(TextOf(page, IDC_CONFIRM_IMAGE_VERSION),
+                       rig.T(IDS_IMAGE_VERSION_LABEL) + L" 2.10");
          }},
         {"Confirmation Abbrechen", Page::Confirmation, IDC_CANCEL, 2, &WizardState::ExitRequested},
         {"Update-ready Weiter over USB", Page::UpdateReady, IDC_FORWARD, 1, nullptr,
          [](PageRig& rig) { rig.state.SerialLink = 0; },
          [](PageRig& rig, HWND page) {
-             ExpectShown(page, IDC_READY_TEXT, rig.T(IDS_READY_KNOWN_USB));
+             EXPECT_EQ(TextOf(page, IDC_READY_TEXT), rig.T(IDS_READY_KNOWN_USB));
          }},
         {"Update-ready Abbrechen, another language", Page::UpdateReady, IDC_CANCEL, 2,
          &WizardState::ExitRequested, [](PageRig& rig) { rig.state.Device.Language = "Japanese"; },
          [](PageRig& rig, HWND page) {
-             ExpectShown(page, IDC_READY_TEXT, rig.T(IDS_READY_OTHER_SERIAL));
+             EXPECT_EQ(TextOf(page, IDC_READY_TEXT), rig.T(IDS_READY_OTHER_SERIAL));
          }},
         {"Update-ready Zurück", Page::UpdateReady, IDC_BACK, 2, &WizardState::BackFromUpdateReady},
         {"Battery-disconnect Weiter", Page::BatteryDisconnect, IDC_BATTERY_FORWARD, 0, nullptr,
          [serial_port](PageRig& rig) {
              serial_port(rig);
+             ASSERT_TRUE(rig.context.workers.power_poller.Start(rig.device));
              rig.state.ImageFileHandle.Open(rig.dir.Path("SetSystemTime.dll"));
              rig.registry.PutText(std::string(FakeRegistry::kMachine) + kConnectionManagerKeyPath,
                                   "", "C:\\ActiveSync\\wcesmgr.exe");
@@ -204,7 +201,9 @@ std::vector<PageCase> Cases() {
              EXPECT_FALSE(rig.link.hPort.IsOpen()) << "the link is closed first";
              EXPECT_EQ(rig.link.LinkStop, 1);
              EXPECT_FALSE(rig.state.ImageFileHandle.IsOpen());
+             const int polled = rig.remote.PowerQueries();
              ExpectIgnored(page, IDC_CANCEL);
+             EXPECT_EQ(rig.remote.PowerQueries(), polled) << "the power poller ends with the link";
              EXPECT_TRUE(rig.processes.calls.empty());
          },
          [](PageRig& rig) {
@@ -219,12 +218,6 @@ std::vector<PageCase> Cases() {
          }},
         {"Update error over a serial line", Page::UpdateError, IDC_CANCEL, 1, nullptr, serial_port,
          [](PageRig& rig, HWND) { EXPECT_FALSE(rig.link.hPort.IsOpen()); }},
-        {"Update error over USB", Page::UpdateError, IDC_CANCEL, 1, nullptr,
-         [serial_port](PageRig& rig) {
-             rig.state.SerialLink = 0;
-             serial_port(rig);
-         },
-         [](PageRig& rig, HWND) { EXPECT_TRUE(rig.link.hPort.IsOpen()) << "left alone"; }},
     };
     for (const ErrorPage& error : kPlainErrorPages) {
         const int exit = error.spec.buttons.front().control;
@@ -266,86 +259,47 @@ TEST(Pages, EndWithTheirButtonsResultAndFlagAndDoWhatIsTheirs) {
     }
 }
 
-TEST(UpdateProgressPage, DurationByExactRomTypeAndLine) {
+// The page shows its duration by ROM type and line and the hourglass and ignores Enter and Esc; the
+// link's calls from another thread reach its bar, its percent and its timer 2, which closes the
+// image and ends the page with 2. (The update recorded, the link stopped by timer 2, the page ended
+// well: the roads and the fault matrix.)
+TEST(UpdateProgressPage, TheLinksCallsReachIt) {
+    PageRig rig;
+    rig.context.link = nullptr;  // no worker: the test makes the link's calls
+    ASSERT_EQ(rig.state.ImageFileHandle.Open(rig.dir.Write("update.nbf", testing::MakeImage({}))),
+              ImageFile::OpenResult::Opened);
+    rig.state.SerialLink = 0;
     // Letter case counts: "nbt" takes the times of any other type.
     EXPECT_EQ(UpdateDurationText("NBT", true), IDS_UPDATE_DURATION_60_MIN);
-    EXPECT_EQ(UpdateDurationText("NBT", false), IDS_UPDATE_DURATION_8_MIN);
     EXPECT_EQ(UpdateDurationText("nbt", true), IDS_UPDATE_DURATION_80_MIN);
     EXPECT_EQ(UpdateDurationText("WBT", false), IDS_UPDATE_DURATION_10_MIN);
-}
-
-// The page records the update, shows its duration and the hourglass and ignores Enter and Esc;
-// the link's calls from another thread reach its bar, its percent and its timer 2, which closes
-// the image and ends the page with 2. (The link stopped by timer 2, the page ended well: the
-// roads and the fault matrix.)
-TEST(UpdateProgressPage, RecordsTheUpdateAndTheLinksCallsReachIt) {
-    PageRig rig;
-    ASSERT_NE(rig.resources.Module(), nullptr);
-    rig.context.link = nullptr;  // no worker: the test makes the link's calls
-    rig.state.ImagePath = rig.dir.Write("update.nbf", testing::MakeImage({}));
-    ASSERT_EQ(rig.state.ImageFileHandle.Open(rig.state.ImagePath), ImageFile::OpenResult::Opened);
-    rig.state.SerialLink = 0;
-
-    std::wstring duration;
-    LRESULT cursor_handled = FALSE, position = 0, high = 0;
-    UINT percent = 0;
-    bool stayed = false;
-    RECT shrunk{1, 1, 1, 1};
     std::thread link([&] {
         ASSERT_TRUE(Eventually([&] { return rig.context.hProgressPage.load() != nullptr; }));
         const HWND page = rig.context.hProgressPage;
-        duration = TextOf(page, IDC_UPDATE_PROGRESS_DURATION);
-        cursor_handled = SendMessageW(page, WM_SETCURSOR, reinterpret_cast<WPARAM>(page),
-                                      MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
-        SendMessageW(page, WM_COMMAND, IDC_FORWARD, 0);
-        SendMessageW(page, WM_COMMAND, IDC_CANCEL, 0);
+        EXPECT_EQ(TextOf(page, IDC_UPDATE_PROGRESS_DURATION), rig.T(IDS_UPDATE_DURATION_8_MIN));
+        EXPECT_TRUE(SendMessageW(page, WM_SETCURSOR, reinterpret_cast<WPARAM>(page),
+                                 MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
         rig.ui.SetProgressRange(0, 250);
         rig.ui.SetProgressPosition(57);
         rig.ui.SetProgressPercent(42);
-        position = SendDlgItemMessageW(page, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0);
-        high = SendDlgItemMessageW(page, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0);
-        percent = GetDlgItemInt(page, IDC_PROGRESS_PERCENT, nullptr, FALSE);
+        EXPECT_EQ(SendDlgItemMessageW(page, IDC_PROGRESS_BAR, PBM_GETPOS, 0, 0), 57);
+        EXPECT_EQ(SendDlgItemMessageW(page, IDC_PROGRESS_BAR, PBM_GETRANGE, FALSE, 0), 250);
+        EXPECT_EQ(GetDlgItemInt(page, IDC_PROGRESS_PERCENT, nullptr, FALSE), 42u);
         rig.ui.SetWatchdog(100);
         rig.ui.StopWatchdog();
-        Sleep(300);
-        stayed = IsWindowVisible(page);
+        ExpectIgnored(page, IDC_FORWARD);
+        ExpectIgnored(page, IDC_CANCEL);
+        Sleep(250);
+        EXPECT_TRUE(IsWindowVisible(page)) << "a stopped timer 2 leaves it open";
         rig.ui.ShrinkProgressPage(false);
+        RECT shrunk{1, 1, 1, 1};
         GetWindowRect(page, &shrunk);
+        EXPECT_TRUE(shrunk.left == 0 && shrunk.top == 0 && shrunk.right == 0 && shrunk.bottom == 0);
         rig.ui.SetWatchdog(10);
     });
     EXPECT_EQ(rig.ui.OpenUpdateProgressPage(UpdateVariant::Main), 2);
     link.join();
-
-    EXPECT_EQ(duration, rig.T(IDS_UPDATE_DURATION_8_MIN)) << "NBT over USB";
-    EXPECT_TRUE(cursor_handled);
-    EXPECT_TRUE(stayed) << "Enter, Esc and a stopped timer 2 leave it open";
-    EXPECT_EQ(position, 57);
-    EXPECT_EQ(high, 250);
-    EXPECT_EQ(percent, 42u);
-    EXPECT_TRUE(shrunk.left == 0 && shrunk.top == 0 && shrunk.right == 0 && shrunk.bottom == 0);
     EXPECT_FALSE(rig.state.ImageFileHandle.IsOpen());
-    WizardState resumed;
-    EXPECT_EQ(LoadFlashSettings(resumed, rig.registry), 1);
-    EXPECT_EQ(resumed.ImagePath, rig.state.ImagePath);
-}
-
-// The Power warning page's poller outlives the page, for its next showing, until the link is
-// done with for good. (Weiter following the mains adapter: the back roads.)
-TEST(PowerWarningPage, ItsPollerOutlivesThePageUntilTheLinksEnd) {
-    PageRig rig;
-    ASSERT_NE(rig.resources.Module(), nullptr);
-    std::thread user([&] {
-        if (Eventually([&] { return rig.context.hPowerPage.load() != nullptr; })) {
-            PostMessageW(rig.context.hPowerPage, WM_COMMAND, IDC_FORWARD, 0);
-        }
-    });
-    EXPECT_EQ(rig.ui.OpenPage(Page::PowerWarning), 0);
-    user.join();
-    EXPECT_FALSE(rig.context.workers.power_poller.Start(rig.device)) << "the poller still runs";
-    rig.context.workers.StopLinkForGood(rig.link);
-    const int stopped_at = rig.remote.PowerQueries();
-    Sleep(300);
-    EXPECT_EQ(rig.remote.PowerQueries(), stopped_at) << "no poller after the link's end";
 }
 
 }  // namespace

@@ -19,9 +19,7 @@ class ProgramResources {
         module_ = LoadLibraryExW((path + L"\\romwizard.exe").c_str(), nullptr,
                                  LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     }
-    ~ProgramResources() {
-        if (module_ != nullptr) FreeLibrary(module_);
-    }
+    ~ProgramResources() { FreeLibrary(module_); }
     ProgramResources(const ProgramResources&) = delete;
     ProgramResources& operator=(const ProgramResources&) = delete;
 

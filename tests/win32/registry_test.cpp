@@ -91,12 +91,7 @@ TEST_F(RegistryAdapterTest, MachineKeysAreReadOnlyAndReadWithinTheirRoom) {
     Win32Registry registry(HKEY_CURRENT_USER, root_);
     std::unique_ptr<RegistryKey> key = registry.OpenMachineKey(kSettingsKeyPath);
     ASSERT_NE(key, nullptr);
-    struct Case {
-        const char* name;
-        std::size_t room;
-        std::optional<Bytes> data;
-    };
-    const Case cases[] = {
+    const std::tuple<const char*, std::size_t, std::optional<Bytes>> cases[] = {
         {"", 256, Terminated("C:\\wcescomm.exe")},
         {"major", 4, Bytes{3, 0, 0, 0}},
         {"Major", 3, std::nullopt},
@@ -104,8 +99,8 @@ TEST_F(RegistryAdapterTest, MachineKeysAreReadOnlyAndReadWithinTheirRoom) {
         {"Version", 3, std::nullopt},
         {"Missing", 100, std::nullopt},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(key->ReadValue(c.name, c.room), c.data) << c.name << " in " << c.room;
+    for (const auto& [name, room, data] : cases) {
+        EXPECT_EQ(key->ReadValue(name, room), data) << name << " in " << room;
     }
     const std::uint8_t one[4] = {1, 0, 0, 0};
     EXPECT_FALSE(key->SetValue("Major", RegistryType::Dword, one));

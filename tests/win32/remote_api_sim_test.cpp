@@ -1,9 +1,7 @@
-// The remote API under Wine against handheld-sim, with sessions counted as the platform counts
-// them: the program's adapter, loading the stand-in rapi.dll by name as it loads ActiveSync's,
-// identifies the handheld and makes a whole backup without a mistake that the handheld notes,
-// and the stand-in does note such a mistake; a missing library. (What the reserve area and the
-// backup file hold, a device program that stops: the roads and the fault matrix; the records'
-// sizes: the shipped build's static_asserts.)
+// The remote API under Wine against handheld-sim, counting sessions as the platform does: the
+// program's adapter, loading the stand-in rapi.dll by name, identifies the handheld and backs it
+// up without a mistake that the stand-in notes, which does note one; a missing library. (What the
+// reserve area and the backup hold, a device program that stops: the roads and the fault matrix.)
 
 #include "backup/backup_thread.h"
 #include "device/query_device_data.h"
@@ -19,7 +17,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -36,7 +33,6 @@ F StandIn(const char* name) {
 TEST(RemoteApiSim, TheProgramMakesNoMistakeThatTheStandInNotes) {
     WineSim sim({"--rapi-strict"});
     if (!sim.Unavailable().empty()) GTEST_SKIP() << sim.Unavailable();
-    _putenv_s("ROMWIZARD_SIM_RAPI", std::to_string(sim.RapiPort()).c_str());
     win32::Win32RemoteApi api(RAPI_DLL);
     ASSERT_TRUE(api.Loaded());
     ScaledClock clock{10};

@@ -1,7 +1,6 @@
-// The Win32 serial adapter over a pipe that stands in for the device: a port taken with all its
-// events or not at all, and a pending read that waits its bound and ends at once when woken or
-// shut from another thread. (The line settings and bytes both ways over Wine's serial devices,
-// a silent boot loader and a pulled USB cable included: the roads and the fault matrix.)
+// The Win32 serial adapter over a pipe standing in for the device: a port taken with all its
+// events or not at all, and a pending read that waits its bound and ends when woken or shut. (The
+// line settings and bytes over Wine's serial devices, cable and silence: the roads and the faults.)
 
 #include "platform/win32/win32_serial_port.h"
 

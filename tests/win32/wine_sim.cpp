@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <fstream>
 
 namespace orvo::wine {
@@ -67,16 +68,19 @@ WineSim::WineSim(const std::vector<std::string>& options) {
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    std::string rapi_port;
     for (int i = 0; i < 200 && control_port_ == 0; ++i) {
         Sleep(50);
         std::ifstream ready(dir_ + "\\ready");
         for (std::string line; std::getline(ready, line);) {
             const std::size_t at = line.find('=') + 1;
             if (line.starts_with("control=")) control_port_ = std::stoi(line.substr(at));
-            if (line.starts_with("rapi=")) rapi_port_ = std::stoi(line.substr(at));
+            if (line.starts_with("rapi=")) rapi_port = line.substr(at);
         }
     }
     if (control_port_ == 0) unavailable_ = "handheld-sim did not get ready";
+    // The stand-in rapi.dll of this process reaches the simulator through this port.
+    _putenv_s("ROMWIZARD_SIM_RAPI", rapi_port.c_str());
 }
 
 WineSim::~WineSim() {

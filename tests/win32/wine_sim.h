@@ -10,6 +10,7 @@ namespace orvo::wine {
 
 class WineSim {
   public:
+    // Started with `options`; the stand-in rapi.dll of this process reaches it from then on.
     explicit WineSim(const std::vector<std::string>& options);
     ~WineSim();
     WineSim(const WineSim&) = delete;
@@ -17,8 +18,6 @@ class WineSim {
 
     // Why the simulator cannot run here (not built, no Wine prefix), or empty when it runs.
     const std::string& Unavailable() const { return unavailable_; }
-    // The port of its remote-API face, for the stand-in rapi.dll.
-    std::uint16_t RapiPort() const { return rapi_port_; }
     // One control command and its reply line.
     std::string Control(const std::string& command);
 
@@ -26,7 +25,6 @@ class WineSim {
     std::string unavailable_;
     std::string dir_;  // the state folder, as a Windows path
     std::uint16_t control_port_ = 0;
-    std::uint16_t rapi_port_ = 0;
 };
 
 }  // namespace orvo::wine
