@@ -60,7 +60,8 @@ TEST(RemoteApiSim, TheProgramMakesNoMistakeThatTheStandInNotes) {
               (FakeUi::ProgressCall{FakeUi::ProgressCall::BackupEnd, 1}));
     EXPECT_EQ(dir.Read("backup.nbf").size(), 32u + kBackupImageBytes);
 
-    EXPECT_NE(sim.Control("state").find("\"errors\":[]"), std::string::npos);
+    const std::string state_report = sim.Control("state");
+    EXPECT_NE(state_report.find("\"errors\":[]"), std::string::npos) << state_report;
 
     // The same call with an input from new is noted, and a nested session is refused.
     std::vector<BYTE> from_new(76);
