@@ -30,7 +30,7 @@ F StandIn(const char* name) {
         reinterpret_cast<void*>(GetProcAddress(LoadLibraryA(RAPI_DLL), name)));
 }
 
-TEST(RemoteApiSim, TheProgramMakesNoMistakeThatTheStandInNotes) {
+TEST(RemoteApiStandIn, TheProgramMakesNoMistakeThatItNotesAndItCountsSessions) {
     WineSim sim({"--rapi-strict"});
     if (!sim.Unavailable().empty()) GTEST_SKIP() << sim.Unavailable();
     win32::Win32RemoteApi api(RAPI_DLL);
