@@ -63,7 +63,7 @@ TEST(RemoteApiStandIn, TheProgramMakesNoMistakeThatItNotesAndItCountsSessions) {
     const std::string state_report = sim.Control("state");
     EXPECT_NE(state_report.find("\"errors\":[]"), std::string::npos) << state_report;
 
-    // The same call with an input from new is noted, and a nested session is refused.
+    // A call whose input comes from new is noted, and a nested session is refused.
     std::vector<BYTE> from_new(76);
     DWORD size = 0;
     BYTE* reply = nullptr;
