@@ -113,8 +113,8 @@ struct BackupRig {
     WizardState state;
 };
 
-// The whole ROM byte for byte under a valid header: the Win32 test against the simulator and the
-// backup road. Here the program's traces and the bar.
+// The whole ROM byte for byte under a valid header: the backup road. Here the program's traces
+// and the bar.
 TEST(BackupThread, AWholeBackupLeavesNoTraceAndFillsItsBar) {
     BackupRig b;
     b.Run();
