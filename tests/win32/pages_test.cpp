@@ -1,8 +1,7 @@
-// Opens the pages of the built romwizard.exe through the page seam, as the flow does: each
-// button that the roads leave unpressed ends its page with its result and its flag, and the pages
-// show and do what is theirs; the pages that run workers. (The buttons that lead the roads to
-// their next page, the texts the roads read: the roads; every table text there and fitting: the
-// layout test.)
+// The pages of the built romwizard.exe opened through the page seam, as the flow opens them: each
+// button the roads leave unpressed ends its page with its result and flag, and each page shows and
+// does what is its own. (The buttons that lead the roads on, the texts they read: the roads; every
+// table text there and fitting: the layout test.)
 
 #include "activesync/activesync_registry.h"
 #include "fakes/fake_files.h"
@@ -86,16 +85,6 @@ struct PageRig {
     testing::TempDir dir;
 };
 
-// Polls `done` for up to five seconds.
-template <typename Done>
-bool Eventually(Done done) {
-    for (int i = 0; i < 500; ++i) {
-        if (done()) return true;
-        Sleep(10);
-    }
-    return done();
-}
-
 std::wstring TextOf(HWND page, int control) {
     wchar_t text[2048] = {};
     GetDlgItemTextW(page, control, text, 2048);
@@ -110,10 +99,9 @@ struct PageCase {
     int button;
     int result;
     StateFlag flag = nullptr;
-    std::function<void(PageRig&)> setup = [](PageRig&) {};
     // Runs while the page is shown, before the button is pressed.
-    std::function<void(PageRig&, HWND)> shown = [](PageRig&, HWND) {};
-    std::function<void(PageRig&)> ended = [](PageRig&) {};
+    std::function<void(PageRig&, HWND)> shown = nullptr;
+    std::function<void(PageRig&)> setup = nullptr, ended = nullptr;
 };
 
 const StateFlag kFlags[] = {&WizardState::ExitRequested,        &WizardState::BackFromPreparation,
@@ -142,10 +130,6 @@ std::vector<PageCase> Cases() {
     std::vector<PageCase> cases = {
         {"Preparation Abbrechen", Page::Preparation, IDC_CANCEL, 1, &WizardState::ExitRequested},
         {"Connection Abbrechen", Page::Connection, IDC_CANCEL, 1, &WizardState::ExitRequested,
-         [earlier_brush](PageRig& rig) {
-             MakeWarningBrush(rig.context);
-             *earlier_brush = rig.context.WarningBrush.Get();
-         },
          [earlier_brush](PageRig& rig, HWND page) {
              EXPECT_EQ(GetObjectType(*earlier_brush), 0u) << "the earlier brush is released";
              const INT_PTR red = BrushOf(page, IDC_CONNECTION_WARNING);
@@ -153,13 +137,13 @@ std::vector<PageCase> Cases() {
              EXPECT_NE(red, 0);
              EXPECT_NE(BrushOf(page, IDC_CONNECTION_STEPS), red);
          },
+         [earlier_brush](PageRig& rig) {
+             MakeWarningBrush(rig.context);
+             *earlier_brush = rig.context.WarningBrush.Get();
+         },
          [](PageRig& rig) { EXPECT_FALSE(rig.context.WarningBrush) << "deleted as it ends"; }},
         {"Options: Sichern cancelled, then Aktualisieren", Page::Options, IDC_OPTIONS_UPDATE,
          IDC_OPTIONS_UPDATE, nullptr,
-         [](PageRig& rig) {
-             rig.context.device = &rig.scripted_device;
-             rig.script_ui.ScriptFileDialog(std::nullopt);
-         },
          [](PageRig& rig, HWND page) {
              EXPECT_EQ(TextOf(page, IDC_OPTIONS_MODEL), rig.T(IDS_MODEL_LABEL) + L" Orvo 4700");
              EXPECT_EQ(TextOf(page, IDC_OPTIONS_VERSION), rig.T(IDS_ROM_VERSION_LABEL) + L" 2.04");
@@ -168,31 +152,27 @@ std::vector<PageCase> Cases() {
              ExpectIgnored(page, IDC_OPTIONS_BACKUP);
              EXPECT_EQ(rig.script_ui.Dialogs().size(), 1u);
              EXPECT_EQ(rig.state.BackupPath, "");
+         },
+         [](PageRig& rig) {
+             rig.context.device = &rig.scripted_device;
+             rig.script_ui.ScriptFileDialog(std::nullopt);
          }},
         {"Options Enter", Page::Options, IDC_FORWARD, 0},
-        {"Confirmation Weiter", Page::Confirmation, IDC_FORWARD, 1, nullptr, [](PageRig&) {},
+        // Weiter, which leads on: the roads.
+        {"Confirmation Abbrechen", Page::Confirmation, IDC_CANCEL, 2, &WizardState::ExitRequested,
          [](PageRig& rig, HWND page) {
              EXPECT_EQ(TextOf(page, IDC_CONFIRM_DEVICE_VERSION),
                        rig.T(IDS_ROM_VERSION_LABEL) + L" 2.04");
              EXPECT_EQ(TextOf(page, IDC_CONFIRM_IMAGE_VERSION),
                        rig.T(IDS_IMAGE_VERSION_LABEL) + L" 2.10");
          }},
-        {"Confirmation Abbrechen", Page::Confirmation, IDC_CANCEL, 2, &WizardState::ExitRequested},
         // Its four texts, by language and line, are one and the same text.
         {"Update-ready Abbrechen", Page::UpdateReady, IDC_CANCEL, 2, &WizardState::ExitRequested,
-         [](PageRig&) {},
          [](PageRig& rig, HWND page) {
              EXPECT_EQ(TextOf(page, IDC_READY_TEXT), rig.T(IDS_READY_KNOWN_SERIAL));
          }},
         {"Update-ready Zurück", Page::UpdateReady, IDC_BACK, 2, &WizardState::BackFromUpdateReady},
         {"Battery-disconnect Weiter", Page::BatteryDisconnect, IDC_BATTERY_FORWARD, 0, nullptr,
-         [serial_port](PageRig& rig) {
-             serial_port(rig);
-             ASSERT_TRUE(rig.context.workers.power_poller.Start(rig.device));
-             rig.state.ImageFileHandle.Open(rig.dir.Path("SetSystemTime.dll"));
-             rig.registry.PutText(std::string(FakeRegistry::kMachine) + kConnectionManagerKeyPath,
-                                  "", "C:\\ActiveSync\\wcesmgr.exe");
-         },
          [](PageRig& rig, HWND page) {
              EXPECT_FALSE(rig.link.hPort.IsOpen()) << "the link is closed first";
              EXPECT_EQ(rig.link.LinkStop, 1);
@@ -202,26 +182,32 @@ std::vector<PageCase> Cases() {
              EXPECT_EQ(rig.remote.PowerQueries(), polled) << "the power poller ends with the link";
              EXPECT_TRUE(rig.processes.calls.empty());
          },
+         [serial_port](PageRig& rig) {
+             serial_port(rig);
+             ASSERT_TRUE(rig.context.workers.power_poller.Start(rig.device));
+             rig.state.ImageFileHandle.Open(rig.dir.Path("SetSystemTime.dll"));
+             rig.registry.PutText(std::string(FakeRegistry::kMachine) + kConnectionManagerKeyPath,
+                                  "", "C:\\ActiveSync\\wcesmgr.exe");
+         },
          [](PageRig& rig) {
              EXPECT_EQ(rig.processes.calls,
                        std::vector<std::string>{"start C:\\ActiveSync\\wcesmgr.exe"});
          }},
-        {"Completion closed", Page::Completion, IDC_CANCEL, 1, nullptr, [](PageRig&) {},
-         [](PageRig&, HWND) {},
+        {"Completion closed", Page::Completion, IDC_CANCEL, 1, nullptr, nullptr, nullptr,
          [](PageRig& rig) {
              ASSERT_EQ(rig.remote.Invokes().size(), 1u);
              EXPECT_EQ(rig.remote.Invokes()[0].function, u"SetSysTime");
          }},
-        {"Update error over a serial line", Page::UpdateError, IDC_CANCEL, 1, nullptr, serial_port,
-         [](PageRig& rig, HWND) { EXPECT_FALSE(rig.link.hPort.IsOpen()); }},
+        {"Update error over a serial line", Page::UpdateError, IDC_CANCEL, 1, nullptr,
+         [](PageRig& rig, HWND) { EXPECT_FALSE(rig.link.hPort.IsOpen()); }, serial_port},
     };
     for (const ErrorPage& error : kPlainErrorPages) {
         const int exit = error.spec.buttons.front().control;
-        cases.push_back({"plain error page", error.page, exit, 1, nullptr, [](PageRig&) {},
-                         [exit](PageRig&, HWND page) {
-                             // Where the exit button has its own ID, Esc does nothing.
-                             if (exit == IDC_EXIT) ExpectIgnored(page, IDC_CANCEL);
-                         }});
+        // Where the exit button has its own ID, Esc does nothing.
+        cases.push_back(
+            {"plain error page", error.page, exit, 1, nullptr, [exit](PageRig&, HWND page) {
+                 if (exit == IDC_EXIT) ExpectIgnored(page, IDC_CANCEL);
+             }});
     }
     return cases;
 }
@@ -232,17 +218,17 @@ TEST(Pages, EndWithTheirButtonsResultAndFlagAndDoWhatIsTheirs) {
                      std::to_string(static_cast<int>(c.page)));
         PageRig rig;
         ASSERT_NE(rig.resources.Module(), nullptr);
-        c.setup(rig);
+        if (c.setup) c.setup(rig);
         std::thread user([&] {
             HWND page = nullptr;
-            if (!Eventually([&] {
+            if (!test::Eventually([&] {
                     page = FindWindowW(L"#32770", rig.T(IDS_CAPTION).c_str());
                     return page != nullptr && IsWindowVisible(page);
                 })) {
                 ADD_FAILURE() << "the page was not shown with its caption";
                 return;
             }
-            c.shown(rig, page);
+            if (c.shown) c.shown(rig, page);
             PostMessageW(page, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), 0);
         });
         const int result = rig.ui.OpenPage(c.page);
@@ -251,7 +237,7 @@ TEST(Pages, EndWithTheirButtonsResultAndFlagAndDoWhatIsTheirs) {
         for (StateFlag flag : kFlags) {
             EXPECT_EQ(rig.state.*flag, flag == c.flag ? 1 : 0);
         }
-        c.ended(rig);
+        if (c.ended) c.ended(rig);
     }
 }
 
@@ -270,7 +256,7 @@ TEST(UpdateProgressPage, TheLinksCallsReachIt) {
     EXPECT_EQ(UpdateDurationText("nbt", true), IDS_UPDATE_DURATION_80_MIN);
     EXPECT_EQ(UpdateDurationText("WBT", false), IDS_UPDATE_DURATION_10_MIN);
     std::thread link([&] {
-        ASSERT_TRUE(Eventually([&] { return rig.context.hProgressPage.load() != nullptr; }));
+        ASSERT_TRUE(test::Eventually([&] { return rig.context.hProgressPage.load() != nullptr; }));
         const HWND page = rig.context.hProgressPage;
         EXPECT_EQ(TextOf(page, IDC_UPDATE_PROGRESS_DURATION), rig.T(IDS_UPDATE_DURATION_8_MIN));
         EXPECT_TRUE(SendMessageW(page, WM_SETCURSOR, reinterpret_cast<WPARAM>(page),

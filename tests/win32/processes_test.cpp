@@ -3,17 +3,22 @@
 // that Wine's version takes, ending the real stand-ins: every road's port search.)
 
 #include "platform/win32/win32_processes.h"
+#include "win32/program_resources.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
 #include <string>
-#include <utility>
 
 namespace orvo::win32 {
 namespace {
 
 constexpr char kIdleTitle[] = "WCES Manager Thunk Window";
+
+HWND Popup(const char* title) {
+    return CreateWindowExA(0, "STATIC", title, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                           nullptr);
+}
 
 // A started copy of the idle program, ended when the test is done with it.
 class Started {
@@ -41,14 +46,14 @@ class Started {
         return code;
     }
     bool WindowShowsUp() const {
-        for (int i = 0; i < 100; Sleep(50), ++i) {
+        return test::Eventually([this] {
             for (HWND w = FindWindowA(nullptr, kIdleTitle); w; w = GetWindow(w, GW_HWNDNEXT)) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(w, &owner);
                 if (owner == info_.dwProcessId) return true;
             }
-        }
-        return false;
+            return false;
+        });
     }
 
   private:
@@ -58,29 +63,22 @@ class Started {
 class ProcessesAdapterTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char path[MAX_PATH] = {};
-        GetModuleFileNameA(nullptr, path, MAX_PATH);
-        std::string folder(path);
-        // tests\win32_tests.exe -> ..\wcesmgr.exe
-        for (int level = 0; level < 2; ++level) folder.erase(folder.find_last_of("\\/"));
-        GetTempPathA(MAX_PATH, path);
-        name_ = "Idle-" + std::to_string(GetCurrentProcessId()) + ".EXE";
-        copy_ = path + name_;
-        ASSERT_TRUE(CopyFileA((folder + "\\wcesmgr.exe").c_str(), copy_.c_str(), FALSE))
-            << "wcesmgr.exe is built beside the tests";
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        copy_ = temp + name_;
+        ASSERT_TRUE(CopyFileA(test::BuiltFile("wcesmgr.exe").c_str(), copy_.c_str(), FALSE));
     }
     void TearDown() override {
         DestroyWindow(main_window_);
         DeleteFileA(copy_.c_str());
     }
-
     void MakeMainWindow() {
-        DestroyWindow(std::exchange(main_window_, nullptr));
-        main_window_ = CreateWindowExA(0, "STATIC", "main", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                       nullptr, nullptr);
+        DestroyWindow(main_window_);
+        main_window_ = Popup("main");
     }
 
-    std::string name_, copy_;
+    const std::string name_ = "Idle-" + std::to_string(GetCurrentProcessId()) + ".EXE";
+    std::string copy_;
     HWND main_window_ = nullptr;
     Win32Processes processes_{main_window_};
 };
@@ -109,8 +107,7 @@ TEST_F(ProcessesAdapterTest, TheWindowWalkEndsOwnersBelowTheMainWindowOnly) {
     Started below(copy_);
     ASSERT_TRUE(below.WindowShowsUp());
     // A window of this program lies between: the walk never offers the caller's own windows.
-    const HWND own = CreateWindowExA(0, "STATIC", "Own", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
-                                     nullptr, nullptr);
+    const HWND own = Popup("Own");
     MakeMainWindow();
     processes_.EndFirstWindowOwner([&idle](std::string_view title) {
         EXPECT_NE(title, "Own");

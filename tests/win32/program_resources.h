@@ -1,6 +1,6 @@
 #pragma once
-// The built romwizard.exe, one folder above the test program, loaded as a resource image and
-// never run.
+// The programs built one folder above the test program: romwizard.exe loaded as a resource image
+// (never run), and the others by path.
 
 #include <windows.h>
 
@@ -8,17 +8,27 @@
 
 namespace orvo::test {
 
+// tests\win32_tests.exe -> ..\NAME
+inline std::string BuiltFile(const char* name) {
+    char self[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, self, MAX_PATH);
+    std::string path(self);
+    for (int level = 0; level < 2; ++level) path.erase(path.find_last_of("\\/"));
+    return path + "\\" + name;
+}
+
+// Polls `done` for up to five seconds.
+template <typename Done>
+bool Eventually(Done done) {
+    for (int i = 0; i < 500; ++i, Sleep(10)) {
+        if (done()) return true;
+    }
+    return done();
+}
+
 class ProgramResources {
   public:
-    ProgramResources() {
-        wchar_t self[MAX_PATH] = {};
-        GetModuleFileNameW(nullptr, self, MAX_PATH);
-        std::wstring path(self);
-        // tests\win32_tests.exe -> ..\romwizard.exe
-        for (int level = 0; level < 2; ++level) path.erase(path.find_last_of(L"\\/"));
-        module_ = LoadLibraryExW((path + L"\\romwizard.exe").c_str(), nullptr,
-                                 LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
-    }
+    ProgramResources() = default;
     ~ProgramResources() { FreeLibrary(module_); }
     ProgramResources(const ProgramResources&) = delete;
     ProgramResources& operator=(const ProgramResources&) = delete;
@@ -35,7 +45,9 @@ class ProgramResources {
     }
 
   private:
-    HMODULE module_ = nullptr;
+    const HMODULE module_ =
+        LoadLibraryExA(BuiltFile("romwizard.exe").c_str(), nullptr,
+                       LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
 };
 
 }  // namespace orvo::test

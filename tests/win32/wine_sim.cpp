@@ -11,9 +11,8 @@ namespace orvo::wine {
 namespace {
 
 std::string Environment(const char* name) {
-    char value[1024];
-    const DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
-    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
 }
 
 // A Unix path as Wine's drive Z: shows it.
@@ -26,15 +25,6 @@ bool Exists(const std::string& windows_path) {
     return GetFileAttributesA(windows_path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
-// Winsock, started once for the control channel.
-bool SocketsReady() {
-    static const bool ready = [] {
-        WSADATA data;
-        return WSAStartup(0x0202, &data) == 0;
-    }();
-    return ready;
-}
-
 }  // namespace
 
 WineSim::WineSim(const std::vector<std::string>& options) {
@@ -44,20 +34,18 @@ WineSim::WineSim(const std::vector<std::string>& options) {
     if (simulator.empty()) {
         simulator = source.substr(0, source.rfind("/tests/win32/")) + "/build/native/handheld-sim";
     }
-    if (Environment("WINEPREFIX").empty()) {
-        unavailable_ = "no WINEPREFIX: not running under the project's Wine";
-        return;
-    }
-    if (!Exists(WindowsPath(simulator))) {
-        unavailable_ = "handheld-sim not built at " + simulator;
-        return;
-    }
     const std::string unix_dir = "/tmp/wine-sim-" + std::to_string(GetCurrentProcessId());
-    dir_ = WindowsPath(unix_dir);
-    CreateDirectoryA(dir_.c_str(), nullptr);
     std::string command = "start.exe /unix " + simulator + " --state-dir " + unix_dir +
                           " --rapi-port 0 --control-port 0 --ready-file " + unix_dir + "/ready";
     for (const std::string& option : options) command += " " + option;
+    dir_ = WindowsPath(unix_dir);
+    if (Environment("WINEPREFIX").empty()) {
+        unavailable_ = "no WINEPREFIX: not running under the project's Wine";
+    } else if (!Exists(WindowsPath(simulator))) {
+        unavailable_ = "handheld-sim not built at " + simulator;
+    }
+    if (!unavailable_.empty()) return;
+    CreateDirectoryA(dir_.c_str(), nullptr);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -92,7 +80,11 @@ WineSim::~WineSim() {
 }
 
 std::string WineSim::Control(const std::string& command) {
-    if (!SocketsReady() || control_port_ == 0) return "error no control channel";
+    static const bool sockets_ready = [] {
+        WSADATA data;
+        return WSAStartup(0x0202, &data) == 0;
+    }();
+    if (!sockets_ready || control_port_ == 0) return "error no control channel";
     const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;

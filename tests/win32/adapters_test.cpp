@@ -1,0 +1,201 @@
+// The platform adapters against the real system (under Wine here). The registry below a key of
+// its own, so that nothing else's settings are touched (the record's rules over any names, types
+// and sizes: the unit tests and the settings fuzz target; read back and cleared: the resume roads
+// and every update road's end). The image file: missing and locked files told apart, and read
+// sharing (reads, seeks, the checksum pass: every update road). The serial adapter over a pipe
+// standing in for the device: a port taken with all its events or not at all, and a pending
+// read that waits its bound and ends when woken or shut (line settings and bytes over Wine's
+// serial devices, cable and silence: the roads and the fault matrix).
+
+#include "image/image_operations.h"
+#include "platform/win32/win32_registry.h"
+#include "platform/win32/win32_serial_port.h"
+#include "shell/flash_settings.h"
+#include "unit/image_test_files.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <string>
+#include <thread>
+#include <tuple>
+#include <vector>
+
+namespace orvo::win32 {
+namespace {
+
+using namespace std::chrono_literals;
+using Bytes = std::vector<std::uint8_t>;
+using RawValues = std::vector<std::tuple<const char*, DWORD, Bytes>>;
+
+Bytes Field(std::string_view text, std::size_t width) {
+    Bytes bytes(text.begin(), text.end());
+    bytes.resize(width, 0);
+    return bytes;
+}
+
+Bytes Terminated(std::string_view text) { return Field(text, text.size() + 1); }
+
+class RegistryAdapterTest : public ::testing::Test {
+  protected:
+    ~RegistryAdapterTest() override {
+        RegCloseKey(root_);
+        RegDeleteTreeA(HKEY_CURRENT_USER, root_path_.c_str());
+        RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\RomwizardTests");  // only once it is empty
+    }
+
+    const std::string root_path_ = "Software\\RomwizardTests\\" +
+                                   std::to_string(GetCurrentProcessId()) + "-" +
+                                   ::testing::UnitTest::GetInstance()->current_test_info()->name();
+    const HKEY root_ = [this] {
+        HKEY key = nullptr;
+        RegCreateKeyExA(HKEY_CURRENT_USER, root_path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
+        return key;
+    }();
+};
+
+TEST_F(RegistryAdapterTest, SaveStoresEveryValueWithItsTypeAndLength) {
+    ASSERT_NE(root_, nullptr);
+    Win32Registry registry(root_);
+    WizardState state;
+    state.Device = {"Orvo 4700", "NBT", "GER", "2.04", "German", 32};
+    state.SerialLink = 0;
+    state.ImagePath = "C:\\Orvo\\rom.nbf";
+    SaveFlashSettings(state, registry);
+
+    const RawValues expected = {
+        {"Flash", REG_DWORD, {1, 0, 0, 0}},
+        {"Language", REG_SZ, Field("German", 20)},
+        {"ModelID", REG_SZ, Field("Orvo 4700", 15)},
+        {"Lang", REG_SZ, Field("GER", 10)},
+        {"Version", REG_SZ, Field("2.04", 20)},
+        {"USB", REG_DWORD, {1, 0, 0, 0}},
+        {"FlashFile", REG_SZ, Terminated("C:\\Orvo\\rom.nbf")},
+    };
+    for (const auto& [name, type, data] : expected) {
+        DWORD stored_type = 0;
+        Bytes stored(256);
+        DWORD size = static_cast<DWORD>(stored.size());
+        EXPECT_EQ(RegGetValueA(root_, kSettingsKeyPath, name, RRF_RT_ANY | RRF_NOEXPAND,
+                               &stored_type, stored.data(), &size),
+                  ERROR_SUCCESS)
+            << name;
+        stored.resize(size);
+        EXPECT_EQ(stored_type, type) << name;
+        EXPECT_EQ(stored, data) << name;
+    }
+}
+
+TEST_F(RegistryAdapterTest, MachineKeysAreReadOnlyAndReadWithinTheirRoom) {
+    ASSERT_NE(root_, nullptr);
+    const RawValues values = {{"", REG_SZ, Terminated("C:\\wcescomm.exe")},
+                              {"Major", REG_DWORD, {3, 0, 0, 0}},
+                              {"Version", REG_SZ, Terminated("5.1")}};
+    for (const auto& [name, type, data] : values) {
+        ASSERT_EQ(RegSetKeyValueA(root_, kSettingsKeyPath, name, type, data.data(),
+                                  static_cast<DWORD>(data.size())),
+                  ERROR_SUCCESS);
+    }
+    Win32Registry registry(HKEY_CURRENT_USER, root_);
+    std::unique_ptr<RegistryKey> key = registry.OpenMachineKey(kSettingsKeyPath);
+    ASSERT_NE(key, nullptr);
+    const std::tuple<const char*, std::size_t, std::optional<Bytes>> cases[] = {
+        {"", 256, Terminated("C:\\wcescomm.exe")},
+        {"major", 4, Bytes{3, 0, 0, 0}},
+        {"Major", 3, std::nullopt},
+        {"Version", 4, Terminated("5.1")},
+        {"Version", 3, std::nullopt},
+        {"Missing", 100, std::nullopt},
+    };
+    for (const auto& [name, room, data] : cases) {
+        EXPECT_EQ(key->ReadValue(name, room), data) << name << " in " << room;
+    }
+    const std::uint8_t one[4] = {1, 0, 0, 0};
+    EXPECT_FALSE(key->SetValue("Major", RegistryType::Dword, one));
+    EXPECT_EQ(registry.OpenMachineKey("Missing"), nullptr);
+}
+
+HANDLE OpenWithOthers(const std::string& path, DWORD share) {
+    return CreateFileA(path.c_str(), GENERIC_READ, share, nullptr, OPEN_EXISTING, 0, nullptr);
+}
+
+TEST(ImageFileWin32Test, TellsAMissingFileFromALockedOneAndSharesReading) {
+    testing::TempDir dir;
+    ImageFile file;
+    EXPECT_EQ(file.Open(dir.Path("missing.nbf")), ImageFile::OpenResult::NotFound);
+    const std::string path = dir.Write("locked.nbf", testing::MakeImage({}));
+    HANDLE exclusive = OpenWithOthers(path, 0);
+    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
+    EXPECT_EQ(file.Open(path), ImageFile::OpenResult::Failed);
+    CloseHandle(exclusive);
+    ASSERT_EQ(file.Open(path), ImageFile::OpenResult::Opened);
+    HANDLE reader = OpenWithOthers(path, FILE_SHARE_READ);
+    EXPECT_NE(reader, INVALID_HANDLE_VALUE) << "another program may read the open image";
+    if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
+}
+
+int events_made = 0;
+int failing_event = -1;
+
+HANDLE MakeEventFailingOne(BOOL manual_reset, BOOL signalled) {
+    if (events_made++ == failing_event) return nullptr;
+    return CreateEventW(nullptr, manual_reset, signalled, nullptr);
+}
+
+// The device's end of a new pipe, opened for overlapped I/O as the port opens its device; the
+// other end, which sends nothing, goes to `other_end`.
+HANDLE Device(KernelHandle& other_end) {
+    static int made = 0;
+    const std::wstring name = L"\\\\.\\pipe\\romwizard-port-" +
+                              std::to_wstring(GetCurrentProcessId()) + L"-" +
+                              std::to_wstring(++made);
+    const HANDLE device = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED,
+                                           PIPE_TYPE_BYTE, 1, 64, 64, 0, nullptr);
+    other_end = KernelHandle(CreateFileW(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                         OPEN_EXISTING, 0, nullptr));
+    return device;
+}
+
+TEST(Win32SerialPort, AnEventThatCannotBeMadeFailsTheOpenAndThePortIsClosed) {
+    // The read, wake and shut events in turn, then none.
+    for (int failing : {0, 1, 2, -1}) {
+        SCOPED_TRACE(failing);
+        events_made = 0;
+        failing_event = failing;
+        KernelHandle other_end;
+        const HANDLE device = Device(other_end);
+        ASSERT_TRUE(other_end);
+        EXPECT_EQ(Win32SerialPort::Take(KernelHandle(device), MakeEventFailingOne) != nullptr,
+                  failing == -1);
+        DWORD flags = 0;
+        EXPECT_FALSE(GetHandleInformation(device, &flags)) << "the device is closed";
+    }
+}
+
+TEST(Win32SerialPort, APendingReadWaitsItsBoundAndEndsWhenWokenOrShut) {
+    KernelHandle other_end;
+    std::unique_ptr<Win32SerialPort> port = Win32SerialPort::Take(KernelHandle(Device(other_end)));
+    ASSERT_TRUE(port && other_end);
+    std::uint8_t byte = 0;
+    EXPECT_EQ(port->ReadByte(byte, 50ms), SerialPort::ReadResult::Nothing);
+    for (const bool shut : {false, true}) {
+        std::thread other([&] {
+            std::this_thread::sleep_for(100ms);
+            shut ? port->Shut() : port->WakeReader();
+        });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(port->ReadByte(byte, 10s),
+                  shut ? SerialPort::ReadResult::Failed : SerialPort::ReadResult::Nothing);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+        other.join();
+    }
+    const std::uint8_t out[] = {'x'};
+    EXPECT_EQ(port->Write(out, 1s), 0u) << "nothing is written once shut";
+}
+
+}  // namespace
+}  // namespace orvo::win32
