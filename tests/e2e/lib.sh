@@ -182,23 +182,40 @@ step_start() {
     ROAD_PAGE=0 ROAD_TEMPLATE=0 ROAD_SEEN=" "  # `never` looks at this run of the wizard
 }
 
+# The page shown now other than the current one, within $1 ms: its template and handle.
+look() {
+    local template
+    read -r _ template _ <<<"$(ui find --not "$ROAD_PAGE" --timeout "$1")"
+    [ -n "$template" ] && echo "$template $(ui handle --template "$template" --timeout 0)"
+}
+
+# The user has met a page (handle $2): printed, screenshot and dumped into the road's artefacts.
+met_page() {
+    ROAD_PAGE=$2 ROAD_TEMPLATE=$1 ROAD_SHOT=$((ROAD_SHOT + 1))
+    ROAD_SEEN+="$1 "
+    echo "  page $1 ${PAGE_NAMES[$1]:-} (at $((SECONDS - ROAD_STARTED)) s)"
+    sleep 0.3  # painted
+    local shot
+    shot="$ROAD/$(printf '%02d' "$ROAD_SHOT")-$1"
+    screenshot "$shot"
+    ui dump --window "$ROAD_PAGE" >"$E2E_ARTEFACTS/$shot.txt"
+}
+
 # Waits for a page of template T other than the current one. The Checking notice and dialogs
 # of no known template pass by; any other page that stays is a wrong turn and ends the road.
 step_page() {
-    local want=$1 deadline=$((SECONDS + ${2:-60})) handle found seen="" shot
+    local want=$1 deadline=$((SECONDS + ${2:-60})) template="" handle seen=""
     while :; do
-        if handle=$(ui handle --template "$want" --not "$ROAD_PAGE" --timeout 1000); then
-            break
-        fi
-        found=$(ui find --not "$ROAD_PAGE" --timeout 0 | cut -d' ' -f2)
-        if [ -n "$found" ] && [ "$found" != 0 ] && [ "$found" != 122 ]; then
-            if [ "$found" = "$seen" ]; then
-                screenshot "$ROAD/$(printf '%02d' "$ROAD_SHOT")-unexpected-$found"
+        read -r template handle <<<"$(look 1000)"
+        [ "$template" = "$want" ] && [ -n "$handle" ] && break
+        if [ -n "$template" ] && [ "$template" != 0 ] && [ "$template" != 122 ]; then
+            if [ "$template" = "$seen" ]; then
+                screenshot "$ROAD/$(printf '%02d' "$ROAD_SHOT")-unexpected-$template"
                 road_fail "page $want ${PAGE_NAMES[$want]:-}" "page $want" \
-                    "page $found ${PAGE_NAMES[$found]:-}"
+                    "page $template ${PAGE_NAMES[$template]:-}"
                 return 1
             fi
-            seen=$found
+            seen=$template
         fi
         if [ -s "$WIZARD_EXIT_FILE" ]; then
             road_fail "page $want ${PAGE_NAMES[$want]:-}" "page $want" \
@@ -210,14 +227,7 @@ step_page() {
             return 1
         fi
     done
-    ROAD_PAGE=$handle ROAD_TEMPLATE=$want
-    ROAD_SEEN+="$want "
-    ROAD_SHOT=$((ROAD_SHOT + 1))
-    echo "  page $want ${PAGE_NAMES[$want]:-} (at $((SECONDS - ROAD_STARTED)) s)"
-    sleep 0.3  # painted
-    shot="$ROAD/$(printf '%02d' "$ROAD_SHOT")-$want"
-    screenshot "$shot"
-    ui dump --window "$ROAD_PAGE" >"$E2E_ARTEFACTS/$shot.txt"
+    met_page "$want" "$handle"
 }
 
 on_page() { ui "$1" "${@:2}" --window "$ROAD_PAGE"; }
@@ -284,20 +294,16 @@ step_never() {
     check "$ROAD: page $1 ${PAGE_NAMES[$1]:-} never shown" never \
         "$(case "$ROAD_SEEN" in *" $1 "*) echo shown ;; *) echo never ;; esac)"
 }
-step_expect_flash() {
-    check "$ROAD: flash" ok "$(python3 "$E2E_FILES" flash-holds "$ROMWIZARD_RIG_DIR/flash.bin" \
-        "$ROAD_RUN/$1" >&2 && echo ok)"
-}
+# The simulated flash holds the image $1 (the report goes to the standard error).
+flash_holds() { python3 "$E2E_FILES" flash-holds "$ROMWIZARD_RIG_DIR/flash.bin" "$ROAD_RUN/$1" >&2; }
+settings_kept() { wine reg query 'HKCU\Software\FlashUtility' /v Flash >/dev/null 2>&1; }
+step_expect_flash() { check "$ROAD: flash" ok "$(flash_holds "$1" && echo ok)"; }
 step_expect_backup() {
     check "$ROAD: backup $1" ok "$(python3 "$E2E_FILES" backup-of "$ROMWIZARD_RIG_DIR/flash.bin" \
         "$ROAD_RUN/$1" >&2 && echo ok)"
     check "$ROAD: romflash check $1" 0 "$("$E2E_ROMFLASH" check "$ROAD_RUN/$1" >/dev/null; echo $?)"
 }
-step_expect_settings() {  # kept|gone
-    local now=gone
-    wine reg query 'HKCU\Software\FlashUtility' /v Flash >/dev/null 2>&1 && now=kept
-    check "$ROAD: the settings record" "$1" "$now"
-}
+step_expect_settings() { check "$ROAD: the settings record" "$1" "$(settings_kept && echo kept || echo gone)"; }
 step_expect_marker_gone() {
     check "$ROAD: the marker file" gone \
         "$(ls "$WINEPREFIX/drive_c/windows" | grep -qix 'varnel.qdx' && echo there || echo gone)"
@@ -324,23 +330,33 @@ step_identifications() {  # N: GetDeviceData calls on the handheld
         "$(sim_state 'sum(i["entry"] == "GetDeviceData" for i in s["rapi"]["invokes"])')"
 }
 
-run_road() {
-    local road=$1 line verb before=$CHECK_FAILURES outcome
-    ROAD_STARTED=$SECONDS
-    local -a steps
-    mapfile -t steps < <(road_steps "$road")
-    echo "== road $road"
-    if ((${#steps[@]} == 0)); then
-        road_fail "the road is written down" yes no
-        return 1
-    fi
-    ROAD=$road ROAD_SHOT=0 ROAD_PAGE=0 ROAD_TEMPLATE=0 ROAD_SEEN=" " ROAD_MOUNTS=()
-    rm -rf "${E2E_ARTEFACTS:?}/$road"
-    mkdir -p "$E2E_ARTEFACTS/$road"
-    ROAD_RUN="$E2E_RUN_DIR/$road"
+# A road's own run folder, artefacts and wizard log; road_close takes down what it brought up
+# and keeps what the handheld saw.
+road_open() {
+    ROAD=$1 ROAD_STARTED=$SECONDS ROAD_SHOT=0 ROAD_PAGE=0 ROAD_TEMPLATE=0 ROAD_SEEN=" " ROAD_MOUNTS=()
+    rm -rf "${E2E_ARTEFACTS:?}/$ROAD"
+    mkdir -p "$E2E_ARTEFACTS/$ROAD"
+    ROAD_RUN="$E2E_RUN_DIR/$ROAD"
     mkdir -p "$ROAD_RUN"
-    WIZARD_LOG="$E2E_ARTEFACTS/$road/wizard.log"  # what the wizard writes to its standard error
-    unset ROMWIZARD_RIG_LINK ROMWIZARD_ACTIVESYNC_VERSION ROMWIZARD_SIM_ARGS
+    WIZARD_LOG="$E2E_ARTEFACTS/$ROAD/wizard.log"  # what the wizard writes to its standard error
+    unset ROMWIZARD_RIG_LINK ROMWIZARD_ACTIVESYNC_VERSION ROMWIZARD_SIM_ARGS ROMWIZARD_RIG_STANDINS
+}
+road_close() {
+    [ -z "${ROMWIZARD_SIM_CONTROL:-}" ] || sim_cmd state >"$E2E_ARTEFACTS/$ROAD/handheld-state.json"
+    rig_stop
+    local mount
+    for mount in "${ROAD_MOUNTS[@]}"; do umount "$mount" 2>/dev/null; done
+    rm -rf "$ROAD_RUN"
+    unset ROAD_RUN
+}
+
+run_road() {
+    local line verb before=$CHECK_FAILURES outcome
+    local -a steps
+    mapfile -t steps < <(road_steps "$1")
+    echo "== road $1"
+    road_open "$1"
+    ((${#steps[@]})) || road_fail "the road is written down" yes no
     for line in "${steps[@]}"; do
         eval "set -- $line"
         verb=${1//-/_}
@@ -349,16 +365,9 @@ run_road() {
         declare -F "step_$verb" >/dev/null || { road_fail "step '$line' is known"; break; }
         "step_$verb" "$@" || break
     done
-    # What the handheld saw, for a road that failed.
-    if [ "$CHECK_FAILURES" -ne "$before" ] && [ -n "${ROMWIZARD_SIM_CONTROL:-}" ]; then
-        sim_cmd state >"$E2E_ARTEFACTS/$road/handheld-state.json"
-    fi
-    rig_stop
-    for line in "${ROAD_MOUNTS[@]}"; do umount "$line" 2>/dev/null; done
-    rm -rf "$ROAD_RUN"
-    unset ROAD_RUN
+    road_close
     outcome=passed
     [ "$CHECK_FAILURES" -eq "$before" ] || outcome=FAILED
-    echo "-- road $road $outcome in $((SECONDS - ROAD_STARTED)) s"
+    echo "-- road $ROAD $outcome in $((SECONDS - ROAD_STARTED)) s"
     [ "$outcome" = passed ]
 }

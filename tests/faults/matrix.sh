@@ -22,25 +22,20 @@ case "${1:-}" in
 esac
 mapfile -t FAULTS < <(awk "NF && \$1 !~ /^#/ && ($filter)" "$FAULTS_FILE")
 
-flash_equal() {
-    python3 "$E2E_FILES" flash-holds "$ROMWIZARD_RIG_DIR/flash.bin" "$ROAD_RUN/update.nbf" \
-        >/dev/null && echo yes || echo no
-}
-settings_kept() { wine reg query 'HKCU\Software\FlashUtility' /v Flash >/dev/null 2>&1; }
+flash_equal() { flash_holds update.nbf 2>/dev/null && echo yes || echo no; }
 
 # The cable plugged in again and the handheld restarted (boot: into its boot loader; reset:
 # normally), which ends a silence too.
 mend_handheld() { sim_cmd cable plug && sim_cmd silent off && sim_cmd "$1"; } >/dev/null
 
-on() { ui "$1" "${@:2}" --window "$DRIVE_HANDLE" >/dev/null; }
-
-# Plays the user and the handheld's owner on whatever page the wizard shows, until it ends or
-# $1 seconds pass (then it is ended: a hang). DRIVE_PAGES: the pages met; DRIVE_FALSE: 1 when
-# the Completion page came while the flash differed. DRIVE_KILL=1 ends the wizard once the
-# placed fault has struck; DRIVE_BACKUP names the file a backup goes to (else: an update).
+# The user and the handheld's owner go on through whatever page the wizard shows (the pages of
+# lib.sh), until it ends or $1 seconds pass (then it is ended: a hang). DRIVE_PAGES: the pages
+# met; DRIVE_FALSE: 1 when the Completion page came while the flash differed. DRIVE_KILL=1 ends
+# the wizard once the placed fault has struck; DRIVE_BACKUP names the file a backup goes to
+# (else: an update).
 drive() {
-    local deadline=$((SECONDS + $1)) acted="" booted=0 mended=0 asked=0 handle template last=""
-    DRIVE_PAGES="" DRIVE_FALSE=0 DRIVE_SUCCESS=0
+    local deadline=$((SECONDS + $1)) due=0 booted=0 mended=0 asked=0 template handle
+    DRIVE_PAGES="" DRIVE_FALSE=0 DRIVE_SUCCESS=0 ROAD_PAGE=0 ROAD_TEMPLATE=0
     while [ ! -s "$WIZARD_EXIT_FILE" ]; do
         if [ "$SECONDS" -ge "$deadline" ]; then
             DRIVE_PAGES+=" HANG"
@@ -54,42 +49,45 @@ drive() {
             break
         fi
         [ -n "${DRIVE_FILL_AFTER:-}" ] && fill_when_due
-        read -r _ template _ <<<"$(ui find --timeout 300)"
-        handle=$(ui handle --template "${template:-0}" --timeout 0) || continue
-        DRIVE_HANDLE=$handle
-        [ "$handle" = "$acted" ] && continue
-        [ "$template" = "$last" ] || DRIVE_PAGES+=" $template"
-        last=$template
-        case $template in
-            102 | 122 | 132) ;;  # progress and the Checking notice: wait
-            103) on check 1203 on && on click 1 ;;
-            121 | 161 | 124 | 130 | 152) on click 1 ;;
-            109) if [ -z "${DRIVE_BACKUP:-}" ]; then
-                on click 1035
-            elif [ "$asked" = 0 ]; then
-                on click 1030 && ui choose-file "$(win_path "$DRIVE_BACKUP")" --timeout 15000
-                asked=1
-            else
-                on click 2
-            fi ;;
-            169) if [ "$booted" = 0 ]; then sim_cmd boot >/dev/null; booted=$SECONDS; fi
-                # Weiter comes once the boot loader answered. The page searches on for as long
-                # as it is shown; a user who waits in vain sets the handheld right.
-                if [ $((SECONDS - booted)) -gt 45 ] && [ "$mended" = 0 ]; then
-                    mend_handheld boot
-                    DRIVE_PAGES+=" mended" mended=1
-                fi
-                on click 1 || continue ;;
-            167) sim_cmd reset >/dev/null && on click 1181 ;;
-            133) DRIVE_SUCCESS=1
-                [ "$(flash_equal)" = yes ] || DRIVE_FALSE=1
-                on click 1 ;;
-            165 | 268 | 269) on click 1175 ;;
-            *) on click 2 ;;  # error pages and the Power warning: Beenden
-        esac || continue
-        acted=$handle
+        if read -r template handle <<<"$(look 300)" && [ -n "$handle" ]; then
+            [ "$template" = "$ROAD_TEMPLATE" ] || DRIVE_PAGES+=" $template"
+            met_page "$template" "$handle"
+            due=1
+        fi
+        # A page's answer that did not take (Weiter still disabled) is tried again.
+        [ "$due" = 1 ] && goes_on "$ROAD_TEMPLATE" && due=0
     done
     DRIVE_PAGES+=" exit $(exit_code_within "$WIZARD_EXIT_FILE" 30)"
+}
+
+goes_on() {
+    case $1 in
+        102 | 122 | 132) ;;  # progress and the Checking notice: wait
+        103) on_page check 1203 on && on_page click 1 ;;
+        121 | 161 | 124 | 130 | 152) on_page click 1 ;;
+        109) if [ -z "${DRIVE_BACKUP:-}" ]; then
+            on_page click 1035
+        elif [ "$asked" = 0 ]; then
+            on_page click 1030 && ui choose-file "$(win_path "$DRIVE_BACKUP")" --timeout 15000
+            asked=1
+        else
+            on_page click 2
+        fi ;;
+        169) if [ "$booted" = 0 ]; then sim_cmd boot >/dev/null; booted=$SECONDS; fi
+            # Weiter comes once the boot loader answered. The page searches on for as long
+            # as it is shown; a user who waits in vain sets the handheld right.
+            if [ $((SECONDS - booted)) -gt 45 ] && [ "$mended" = 0 ]; then
+                mend_handheld boot
+                DRIVE_PAGES+=" mended" mended=1
+            fi
+            on_page click 1 ;;
+        167) sim_cmd reset >/dev/null && on_page click 1181 ;;
+        133) DRIVE_SUCCESS=1
+            [ "$(flash_equal)" = yes ] || DRIVE_FALSE=1
+            on_page click 1 ;;
+        165 | 268 | 269) on_page click 1175 ;;
+        *) on_page click 2 ;;  # error pages and the Power warning: Beenden
+    esac >/dev/null
 }
 
 # The backup's disk fills up once the PC has taken DRIVE_FILL_AFTER chunks: 1 MB stays free.
@@ -153,7 +151,7 @@ run_update_fault() {  # NAME KIND POINT
     if [ "$equal" = no ] || [ "$ATTEMPT_SUCCESS" = 0 ] || [ -z "$placed" ]; then
         UNFINISHED=$((UNFINISHED + 1))
     fi
-    row "$name" "$first" "$recovery" "flash equal: $equal" "$false" "$((SECONDS - CASE_STARTED))"
+    row "$name" "$first" "$recovery" "flash equal: $equal" "$false" "$((SECONDS - ROAD_STARTED))"
 }
 
 # A header of the image format in the first 32 bytes.
@@ -188,15 +186,13 @@ run_backup_fault() {  # NAME KIND CHUNKS
     done
     [ "$result" = "earlier kept, no part" ] || LOST=$((LOST + 1))
     case $DRIVE_PAGES in *HANG*) UNFINISHED=$((UNFINISHED + 1)) ;; esac
-    row "$name" "$DRIVE_PAGES" "-" "$result" no "$((SECONDS - CASE_STARTED))"
+    row "$name" "$DRIVE_PAGES" "-" "$result" no "$((SECONDS - ROAD_STARTED))"
 }
 
 for fault in "${FAULTS[@]}"; do
     read -r name kind point link _ <<<"$fault"
     echo "== fault $name"
-    CASE_STARTED=$SECONDS ROAD=$name ROAD_MOUNTS=()
-    ROAD_RUN="$E2E_RUN_DIR/$name" WIZARD_LOG="$E2E_ARTEFACTS/faults-$name.log"
-    mkdir -p "$ROAD_RUN"
+    road_open "$name"
     # romflash finds the port free: no ActiveSync stand-in holds it
     export ROMWIZARD_RIG_LINK=$link ROMWIZARD_RIG_STANDINS=$([[ $kind == romflash-* ]] && echo 0 || echo 1)
     if rig_start && step_image update.nbf "$IMAGE_KB" && step_marker; then
@@ -209,9 +205,7 @@ for fault in "${FAULTS[@]}"; do
         row "$name" "the rig did not start" "" "" "" 0
     fi
     echo "${TABLE[-1]}"
-    rig_stop
-    for mount in "${ROAD_MOUNTS[@]}"; do umount "$mount"; done
-    rm -rf "$ROAD_RUN"
+    road_close
 done
 
 echo
