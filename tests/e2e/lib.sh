@@ -232,6 +232,8 @@ step_page() {
 
 on_page() { ui "$1" "${@:2}" --window "$ROAD_PAGE"; }
 step_click() { on_page click "$1" || road_fail "click $1 on page $ROAD_TEMPLATE"; }
+step_next() { for t; do step_page "$t" && step_click 1 || return 1; done; }
+step_back() { for t; do step_page "$t" && step_click 1221 || return 1; done; }
 step_tick() { on_page check "$1" on || road_fail "tick $1 on page $ROAD_TEMPLATE"; }
 step_enabled() { check "$ROAD: control $1 enabled" "$2" "$(on_page enabled "$1")"; }
 step_becomes() {  # ID 0|1 [SECONDS]: the control's state changes to this within the time
@@ -252,15 +254,17 @@ step_exit() {  # CODE|any [SECONDS]
 }
 
 # Red rows of the Incompatible-image page, as the screen shows them.
-step_red() {  # ID yes|no
-    local x y w h share
-    read -r x y w h <<<"$(on_page rect "$1")"
-    screenshot "$ROAD/red-$1"
-    share=$(/usr/bin/convert "$E2E_ARTEFACTS/$ROAD/red-$1.png" -crop "${w}x${h}+${x}+${y}" +repage \
-        -fill white -opaque '#FF0000' -fill black +opaque white -format '%[fx:mean>0.02]' info:)
-    rm -f "$E2E_ARTEFACTS/$ROAD/red-$1.png"
-    check "$ROAD: row $1" "$([ "$2" = yes ] && echo red || echo 'not red')" \
-        "$([ "$share" = 1 ] && echo red || echo 'not red')"
+step_red() {  # yes|no ID...
+    local want=$1 id x y w h share
+    shift
+    for id; do
+        read -r x y w h <<<"$(on_page rect "$id")"
+        screenshot "$ROAD/red-$id"
+        share=$(/usr/bin/convert "$E2E_ARTEFACTS/$ROAD/red-$id.png" -crop "${w}x${h}+${x}+${y}" +repage \
+            -fill white -opaque '#FF0000' -fill black +opaque white -format '%[fx:mean>0.02]' info:)
+        rm -f "$E2E_ARTEFACTS/$ROAD/red-$id.png"
+        check "$ROAD: row $id red" "$want" "$([ "$share" = 1 ] && echo yes || echo no)"
+    done
 }
 
 # The common file dialogs: who owns the dialog and what name it proposes.
