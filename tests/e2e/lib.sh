@@ -81,20 +81,6 @@ E2E_FILES="$E2E_ROOT/tests/e2e/rig_files.py"
 E2E_ROMFLASH="$E2E_ROOT/build/native/tools/romflash/romflash"
 E2E_IMAGES="$E2E_ROOT/build/e2e-images"
 
-declare -A PAGE_NAMES=(
-    [103]="Welcome" [121]="Preparation" [161]="Connection" [122]="Checking notice"
-    [109]="Options" [124]="Confirmation" [130]="Update-ready" [169]="Boot-loader entry"
-    [102]="Update progress" [132]="Backup progress" [167]="Battery-disconnect"
-    [133]="Completion" [105]="WARNUNG 111 Power warning" [152]="WARNUNG 112 File exists"
-    [123]="FEHLER 100 Incompatible image" [138]="FEHLER 101 Connection error"
-    [139]="FEHLER 102 Checksum error" [140]="FEHLER 103 Image not found"
-    [141]="FEHLER 104 Image cannot be opened" [144]="FEHLER 106 Remote program failed"
-    [145]="FEHLER 107 No room for the backup" [147]="FEHLER 109 Backup failed"
-    [151]="FEHLER 110 Image too large" [114]="FEHLER 113 Update error"
-    [165]="FEHLER 115 ActiveSync version" [268]="FEHLER 116 Identification error"
-    [269]="FEHLER 117 Invalid model"
-)
-
 # The steps of a road or part, with `use PART` expanded.
 road_steps() {
     local line
@@ -193,7 +179,7 @@ look() {
 met_page() {
     ROAD_PAGE=$2 ROAD_TEMPLATE=$1 ROAD_SHOT=$((ROAD_SHOT + 1))
     ROAD_SEEN+="$1 "
-    echo "  page $1 ${PAGE_NAMES[$1]:-} (at $((SECONDS - ROAD_STARTED)) s)"
+    echo "  page $1 (at $((SECONDS - ROAD_STARTED)) s)"
     sleep 0.3  # painted
     local shot
     shot="$ROAD/$(printf '%02d' "$ROAD_SHOT")-$1"
@@ -211,19 +197,19 @@ step_page() {
         if [ -n "$template" ] && [ "$template" != 0 ] && [ "$template" != 122 ]; then
             if [ "$template" = "$seen" ]; then
                 screenshot "$ROAD/$(printf '%02d' "$ROAD_SHOT")-unexpected-$template"
-                road_fail "page $want ${PAGE_NAMES[$want]:-}" "page $want" \
-                    "page $template ${PAGE_NAMES[$template]:-}"
+                road_fail "page $want" "page $want" \
+                    "page $template"
                 return 1
             fi
             seen=$template
         fi
         if [ -s "$WIZARD_EXIT_FILE" ]; then
-            road_fail "page $want ${PAGE_NAMES[$want]:-}" "page $want" \
+            road_fail "page $want" "page $want" \
                 "the wizard ended with exit code $(cat "$WIZARD_EXIT_FILE")"
             return 1
         fi
         if [ "$SECONDS" -ge "$deadline" ]; then
-            road_fail "page $want ${PAGE_NAMES[$want]:-} within ${2:-60} s"
+            road_fail "page $want within ${2:-60} s"
             return 1
         fi
     done
@@ -234,13 +220,35 @@ on_page() { ui "$1" "${@:2}" --window "$ROAD_PAGE"; }
 step_click() { on_page click "$1" || road_fail "click $1 on page $ROAD_TEMPLATE"; }
 step_next() { for t; do step_page "$t" && step_click 1 || return 1; done; }
 step_back() { for t; do step_page "$t" && step_click 1221 || return 1; done; }
-step_tick() { on_page check "$1" on || road_fail "tick $1 on page $ROAD_TEMPLATE"; }
+step_tick() { on_page check "$1" "${2:-on}" || road_fail "tick $1 ${2:-on} on page $ROAD_TEMPLATE"; }
+step_checked() { check "$ROAD: box $1 ticked" "$2" "$(on_page checked "$1")"; }
+step_key() { on_page key "$1" || road_fail "key $1 on page $ROAD_TEMPLATE"; }
+step_close() { on_page close || road_fail "the close box of page $ROAD_TEMPLATE"; }
+step_title() { check "$ROAD: title" "$1" "$(on_page find --timeout 0 | cut -d' ' -f3-)"; }
+step_stays() { sleep 0.5 && check "$ROAD: page $ROAD_TEMPLATE stays" 0 "$(on_page find --timeout 0 >/dev/null; echo $?)"; }
 step_enabled() { check "$ROAD: control $1 enabled" "$2" "$(on_page enabled "$1")"; }
 step_becomes() {  # ID 0|1 [SECONDS]: the control's state changes to this within the time
     on_page wait-enabled "$1" "$2" --timeout $((${3:-10} * 1000)) >/dev/null ||
         road_fail "control $1 becomes enabled=$2 within ${3:-10} s"
 }
 step_text() { check "$ROAD: text $1" "$2" "$(on_page text "$1")"; }
+# A second start of the program ends at once and leaves the first as it was.
+step_second_instance() {
+    local first=$WIZARD_EXIT_FILE
+    start_wizard
+    check "$ROAD: a second instance ends at once" 0 "$(exit_code_within "$WIZARD_EXIT_FILE" 20)"
+    WIZARD_EXIT_FILE=$first
+}
+step_wordpad() {  # FILE: WordPad shows it maximised; it is ended then
+    local shown=""
+    for _ in $(seq 50); do
+        shown=$(ui windows | grep '^WORDPADTOP' | grep -F "$1" | cut -f3)
+        [ -n "$shown" ] && break
+        sleep 0.2
+    done
+    check "$ROAD: WordPad shows $1" maximised "$shown"
+    end_programs '[Ww]ordpad\.exe' || true
+}
 step_kill() { on_page kill || road_fail "the wizard could be ended"; }
 step_exit() {  # CODE|any [SECONDS]
     local code
@@ -295,7 +303,7 @@ step_power_follows() {  # BOUND-MS
 
 # --- the outcome
 step_never() {
-    check "$ROAD: page $1 ${PAGE_NAMES[$1]:-} never shown" never \
+    check "$ROAD: page $1 never shown" never \
         "$(case "$ROAD_SEEN" in *" $1 "*) echo shown ;; *) echo never ;; esac)"
 }
 # The simulated flash holds the image $1 (the report goes to the standard error).
