@@ -59,13 +59,16 @@ start_wizard() {
 
 # Waits up to $2 seconds for the wizard whose exit file is $1 and prints its exit code, or
 # "running".
-exit_code_within() {
-    local exit_file=$1 seconds=$2 waited=0
-    while [ ! -s "$exit_file" ] && [ "$waited" -lt $((seconds * 10)) ]; do
+exit_code_within() { within "$2" test -s "$1"; if [ -s "$1" ]; then cat "$1"; else echo running; fi; }
+
+# Runs the command every 0.1 s until it succeeds, for at most $1 seconds.
+within() {
+    local end=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$end" ] || return 1
         sleep 0.1
-        waited=$((waited + 1))
     done
-    if [ -s "$exit_file" ]; then cat "$exit_file"; else echo running; fi
 }
 
 screenshot() { import -display "$DISPLAY" -window root "$E2E_ARTEFACTS/$1.png"; }
@@ -141,10 +144,10 @@ step_image() {  # NAME KB [key=value]...: a ROM image next to the program (rig_f
 step_remove() { rm -f "$ROAD_RUN/$1"; }
 step_put() { printf '%s' "$2" >"$ROAD_RUN/$1"; }
 step_marker() { : >"$WINEPREFIX/drive_c/windows/VARNEL.QDX"; }
-# A folder on a file system of 1 MB, for a backup that finds no room.
+# A folder on a small file system (1 MB unless given), for a backup that finds no room.
 step_small_folder() {
     mkdir -p "$ROAD_RUN/$1"
-    mount -t tmpfs -o size=1m tmpfs "$ROAD_RUN/$1" 2>/dev/null ||
+    mount -t tmpfs -o "size=${2:-1m}" tmpfs "$ROAD_RUN/$1" 2>/dev/null ||
         road_fail "a 1 MB file system can be mounted here (needs root)" || return 1
     ROAD_MOUNTS+=("$ROAD_RUN/$1")
 }
@@ -152,14 +155,9 @@ step_sim() {
     local reply
     reply=$(sim_cmd "$@") || road_fail "sim $*" ok "$reply"
 }
+sim_is() { [ "$(sim_state "$1")" == "$2" ]; }
 step_wait_sim() {  # EXPR VALUE [SECONDS]
-    local now="" deadline=$((SECONDS + ${3:-30}))
-    while [ "$SECONDS" -le "$deadline" ]; do
-        now=$(sim_state "$1")
-        [ "$now" == "$2" ] && return 0
-        sleep 0.1
-    done
-    road_fail "handheld: $1" "$2" "$now"
+    within "${3:-30}" sim_is "$1" "$2" || road_fail "handheld: $1" "$2" "$(sim_state "$1")"
 }
 
 # --- the user
@@ -239,14 +237,10 @@ step_second_instance() {
     check "$ROAD: a second instance ends at once" 0 "$(exit_code_within "$WIZARD_EXIT_FILE" 20)"
     WIZARD_EXIT_FILE=$first
 }
+wordpad_window() { ui windows | grep '^WORDPADTOP' | grep -F "$1"; }
 step_wordpad() {  # FILE: WordPad shows it maximised; it is ended then
-    local shown=""
-    for _ in $(seq 50); do
-        shown=$(ui windows | grep '^WORDPADTOP' | grep -F "$1" | cut -f3)
-        [ -n "$shown" ] && break
-        sleep 0.2
-    done
-    check "$ROAD: WordPad shows $1" maximised "$shown"
+    within 10 wordpad_window "$1" >/dev/null
+    check "$ROAD: WordPad shows $1" maximised "$(wordpad_window "$1" | cut -f3)"
     end_programs '[Ww]ordpad\.exe' || true
 }
 step_kill() { on_page kill || road_fail "the wizard could be ended"; }
@@ -328,14 +322,9 @@ step_expect_clock() {
     check "$ROAD: the handheld's clock set to the PC's" "True True" "$(sim_state \
         's["clock_set"], abs(__import__("calendar").timegm(__import__("time").strptime(s["clock"], "%Y-%m-%dT%H:%M:%SZ")) - __import__("time").time()) < 120' | tr -d ',()')"
 }
+manager_runs() { [ -n "$(prefix_programs 'wcescomm\.exe')" ]; }
 step_expect_connection_manager() {
-    local n=0
-    for _ in $(seq 100); do
-        n=$(prefix_programs 'wcescomm\.exe' | wc -l)
-        [ "$n" -gt 0 ] && break
-        sleep 0.1
-    done
-    check "$ROAD: the connection manager runs again" yes "$([ "$n" -gt 0 ] && echo yes || echo no)"
+    check "$ROAD: the connection manager runs again" yes "$(within 10 manager_runs && echo yes || echo no)"
 }
 step_identifications() {  # N: GetDeviceData calls on the handheld
     check "$ROAD: identifications over the remote API" "$1" \
