@@ -331,6 +331,74 @@ step_identifications() {  # N: GetDeviceData calls on the handheld
         "$(sim_state 'sum(i["entry"] == "GetDeviceData" for i in s["rapi"]["invokes"])')"
 }
 
+# The cable plugged in again and the handheld restarted (boot: into its boot loader; reset:
+# normally), which ends a silence too.
+mend_handheld() { sim_cmd cable plug && sim_cmd silent off && sim_cmd "$1"; } >/dev/null
+
+# The usual user and the handheld's owner go on through whatever page the wizard shows, until
+# it ends or $1 seconds pass (then it is ended: a hang): Aktualisieren on the Options page, or a
+# backup to DRIVE_BACKUP; Beenden on error pages. DRIVE_PAGES: the pages met and the exit code;
+# DRIVE_SUCCESS: the Completion page came, DRIVE_FALSE: while the flash differed from
+# update.nbf. drive_hook, when there is one, runs before each look and ends the drive on failure.
+drive() {
+    local deadline=$((SECONDS + $1)) due=0 booted=0 mended=0 asked=0 template handle
+    DRIVE_PAGES="" DRIVE_FALSE=0 DRIVE_SUCCESS=0 ROAD_PAGE=0 ROAD_TEMPLATE=0
+    while [ ! -s "$WIZARD_EXIT_FILE" ]; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            DRIVE_PAGES+=" HANG"
+            end_leftover_wizards
+            return
+        fi
+        declare -F drive_hook >/dev/null && ! drive_hook && break
+        if read -r template handle <<<"$(look 300)" && [ -n "$handle" ]; then
+            [ "$template" = "$ROAD_TEMPLATE" ] || DRIVE_PAGES+=" $template"
+            met_page "$template" "$handle"
+            due=1
+        fi
+        # A page's answer that did not take (Weiter still disabled) is tried again.
+        [ "$due" = 1 ] && goes_on "$ROAD_TEMPLATE" && due=0
+    done
+    DRIVE_PAGES+=" exit $(exit_code_within "$WIZARD_EXIT_FILE" 30)"
+}
+
+goes_on() {
+    case $1 in
+        102 | 122 | 132) ;;  # progress and the Checking notice: wait
+        103) on_page check 1203 on && on_page click 1 ;;
+        121 | 161 | 124 | 130 | 152) on_page click 1 ;;
+        109) if [ -z "${DRIVE_BACKUP:-}" ]; then
+            on_page click 1035
+        elif [ "$asked" = 0 ]; then
+            on_page click 1030 && ui choose-file "$(win_path "$DRIVE_BACKUP")" --timeout 15000
+            asked=1
+        else
+            on_page click 2
+        fi ;;
+        169) if [ "$booted" = 0 ]; then sim_cmd boot >/dev/null; booted=$SECONDS; fi
+            # Weiter comes once the boot loader answered. The page searches on for as long
+            # as it is shown; a user who waits in vain sets the handheld right.
+            if [ $((SECONDS - booted)) -gt 45 ] && [ "$mended" = 0 ]; then
+                mend_handheld boot
+                DRIVE_PAGES+=" mended" mended=1
+            fi
+            on_page click 1 ;;
+        167) sim_cmd reset >/dev/null && on_page click 1181 ;;
+        133) DRIVE_SUCCESS=1
+            flash_holds update.nbf 2>/dev/null || DRIVE_FALSE=1
+            on_page click 1 ;;
+        165 | 268 | 269) on_page click 1175 ;;
+        *) on_page click 2 ;;  # error pages and the Power warning: Beenden
+    esac >/dev/null
+}
+
+# PAGES...: the usual user meets exactly these pages, and the wizard ends with 0.
+step_drive() {
+    start_wizard
+    drive 300
+    check "$ROAD: the pages met" "$* exit 0" "${DRIVE_PAGES# }"
+}
+step_backup_to() { DRIVE_BACKUP="$ROAD_RUN/$1"; }
+
 # A road's own run folder, artefacts and wizard log; road_close takes down what it brought up
 # and keeps what the handheld saw.
 road_open() {
@@ -340,7 +408,8 @@ road_open() {
     ROAD_RUN="$E2E_RUN_DIR/$ROAD"
     mkdir -p "$ROAD_RUN"
     WIZARD_LOG="$E2E_ARTEFACTS/$ROAD/wizard.log"  # what the wizard writes to its standard error
-    unset ROMWIZARD_RIG_LINK ROMWIZARD_ACTIVESYNC_VERSION ROMWIZARD_SIM_ARGS ROMWIZARD_RIG_STANDINS
+    unset ROMWIZARD_RIG_LINK ROMWIZARD_ACTIVESYNC_VERSION ROMWIZARD_SIM_ARGS ROMWIZARD_RIG_STANDINS \
+        DRIVE_BACKUP
 }
 road_close() {
     [ -z "${ROMWIZARD_SIM_CONTROL:-}" ] || sim_cmd state >"$E2E_ARTEFACTS/$ROAD/handheld-state.json"

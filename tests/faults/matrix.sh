@@ -26,70 +26,15 @@ mapfile -t FAULTS < <(awk -v want="$*" '
 
 flash_equal() { flash_holds update.nbf 2>/dev/null && echo yes || echo no; }
 
-# The cable plugged in again and the handheld restarted (boot: into its boot loader; reset:
-# normally), which ends a silence too.
-mend_handheld() { sim_cmd cable plug && sim_cmd silent off && sim_cmd "$1"; } >/dev/null
-
-# The user and the handheld's owner go on through whatever page the wizard shows (the pages of
-# lib.sh), until it ends or $1 seconds pass (then it is ended: a hang). DRIVE_PAGES: the pages
-# met; DRIVE_FALSE: 1 when the Completion page came while the flash differed. DRIVE_KILL=1 ends
-# the wizard once the placed fault has struck; DRIVE_BACKUP names the file a backup goes to
-# (else: an update).
-drive() {
-    local deadline=$((SECONDS + $1)) due=0 booted=0 mended=0 asked=0 template handle
-    DRIVE_PAGES="" DRIVE_FALSE=0 DRIVE_SUCCESS=0 ROAD_PAGE=0 ROAD_TEMPLATE=0
-    while [ ! -s "$WIZARD_EXIT_FILE" ]; do
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            DRIVE_PAGES+=" HANG"
-            end_leftover_wizards
-            return
-        fi
-        if [ "${DRIVE_KILL:-0}" = 1 ] && [ -n "$(sim_state 's["boot"]["fault_struck"]')" ]; then
-            end_programs 'romwizard\.exe'
-            DRIVE_PAGES+=" killed" DRIVE_KILL=0
-            exit_code_within "$WIZARD_EXIT_FILE" 30 >/dev/null
-            break
-        fi
-        [ -n "${DRIVE_FILL_AFTER:-}" ] && fill_when_due
-        if read -r template handle <<<"$(look 300)" && [ -n "$handle" ]; then
-            [ "$template" = "$ROAD_TEMPLATE" ] || DRIVE_PAGES+=" $template"
-            met_page "$template" "$handle"
-            due=1
-        fi
-        # A page's answer that did not take (Weiter still disabled) is tried again.
-        [ "$due" = 1 ] && goes_on "$ROAD_TEMPLATE" && due=0
-    done
-    DRIVE_PAGES+=" exit $(exit_code_within "$WIZARD_EXIT_FILE" 30)"
-}
-
-goes_on() {
-    case $1 in
-        102 | 122 | 132) ;;  # progress and the Checking notice: wait
-        103) on_page check 1203 on && on_page click 1 ;;
-        121 | 161 | 124 | 130 | 152) on_page click 1 ;;
-        109) if [ -z "${DRIVE_BACKUP:-}" ]; then
-            on_page click 1035
-        elif [ "$asked" = 0 ]; then
-            on_page click 1030 && ui choose-file "$(win_path "$DRIVE_BACKUP")" --timeout 15000
-            asked=1
-        else
-            on_page click 2
-        fi ;;
-        169) if [ "$booted" = 0 ]; then sim_cmd boot >/dev/null; booted=$SECONDS; fi
-            # Weiter comes once the boot loader answered. The page searches on for as long
-            # as it is shown; a user who waits in vain sets the handheld right.
-            if [ $((SECONDS - booted)) -gt 45 ] && [ "$mended" = 0 ]; then
-                mend_handheld boot
-                DRIVE_PAGES+=" mended" mended=1
-            fi
-            on_page click 1 ;;
-        167) sim_cmd reset >/dev/null && on_page click 1181 ;;
-        133) DRIVE_SUCCESS=1
-            [ "$(flash_equal)" = yes ] || DRIVE_FALSE=1
-            on_page click 1 ;;
-        165 | 268 | 269) on_page click 1175 ;;
-        *) on_page click 2 ;;  # error pages and the Power warning: Beenden
-    esac >/dev/null
+# The wizard ends once the placed fault has struck (DRIVE_KILL=1); the backup's disk fills up.
+drive_hook() {
+    [ -n "${DRIVE_FILL_AFTER:-}" ] && fill_when_due
+    if [ "${DRIVE_KILL:-0}" = 1 ] && [ -n "$(sim_state 's["boot"]["fault_struck"]')" ]; then
+        end_programs 'romwizard\.exe'
+        DRIVE_PAGES+=" killed" DRIVE_KILL=0
+        exit_code_within "$WIZARD_EXIT_FILE" 30 >/dev/null
+        return 1
+    fi
 }
 
 # The backup's disk fills up once the PC has taken DRIVE_FILL_AFTER chunks: 1 MB stays free.
