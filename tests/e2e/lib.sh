@@ -57,8 +57,7 @@ start_wizard() {
     ) &
 }
 
-# Waits up to $2 seconds for the wizard whose exit file is $1 and prints its exit code, or
-# "running".
+# Waits up to $2 seconds for the wizard whose exit file is $1: its exit code, or "running".
 exit_code_within() { within "$2" test -s "$1"; if [ -s "$1" ]; then cat "$1"; else echo running; fi; }
 
 # Runs the command every 0.1 s until it succeeds, for at most $1 seconds.
@@ -195,8 +194,7 @@ step_page() {
         if [ -n "$template" ] && [ "$template" != 0 ] && [ "$template" != 122 ]; then
             if [ "$template" = "$seen" ]; then
                 screenshot "$ROAD/$(printf '%02d' "$ROAD_SHOT")-unexpected-$template"
-                road_fail "page $want" "page $want" \
-                    "page $template"
+                road_fail "page $want" "page $want" "page $template"
                 return 1
             fi
             seen=$template
