@@ -188,9 +188,8 @@ met_page() {
 # of no known template pass by; any other page that stays is a wrong turn and ends the road.
 step_page() {
     local want=$1 deadline=$((SECONDS + ${2:-60})) template="" handle seen=""
-    while :; do
-        read -r template handle <<<"$(look 1000)"
-        [ "$template" = "$want" ] && [ -n "$handle" ] && break
+    until handle=$(ui handle --template "$want" --not "$ROAD_PAGE" --timeout 1000); do
+        read -r template _ <<<"$(look 0)"
         if [ -n "$template" ] && [ "$template" != 0 ] && [ "$template" != 122 ]; then
             if [ "$template" = "$seen" ]; then
                 screenshot "$ROAD/$(printf '%02d' "$ROAD_SHOT")-unexpected-$template"
