@@ -358,6 +358,7 @@ drive() {
     DRIVE_PAGES+=" exit $(exit_code_within "$WIZARD_EXIT_FILE" 30)"
 }
 
+# The usual answer on page $1 (with the counters of drive).
 goes_on() {
     case $1 in
         102 | 122 | 132) ;;  # progress and the Checking notice: wait
