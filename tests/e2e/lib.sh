@@ -276,20 +276,18 @@ step_cancel_dialog() { ui cancel-file --timeout 15000 || road_fail "the dialog c
 
 # Weiter of the Power warning page follows the mains adapter within about 100 ms.
 step_power_follows() {  # BOUND-MS
-    local seen_at plugged_at waiter="$ROAD_RUN/enabled-at"
-    step_sim mains off || return 1
-    step_becomes 1 0 5 || return 1
+    local took plugged_at waiter="$ROAD_RUN/enabled-at"
+    step_sim mains off && step_becomes 1 0 5 || return 1
     (ui wait-enabled 1 1 --window "$ROAD_PAGE" --timeout 10000 >"$waiter") &
-    local pid=$!
     sleep 1.5  # the waiter watches
     sim_cmd mains on >/dev/null
     plugged_at=$(date +%s%3N)
-    wait "$pid"
-    seen_at=$(tr -d '\r' <"$waiter")
-    [ -n "$seen_at" ] || { road_fail "Weiter enabled once the mains adapter is in"; return 1; }
-    echo "  Weiter enabled $((seen_at - plugged_at)) ms after the mains adapter was plugged in"
+    wait $!
+    [ -s "$waiter" ] || { road_fail "Weiter enabled once the mains adapter is in"; return 1; }
+    took=$(($(tr -d '\r' <"$waiter") - plugged_at))
+    echo "  Weiter enabled $took ms after the mains adapter was plugged in"
     check "$ROAD: Weiter enabled within $1 ms of mains power" yes \
-        "$([ $((seen_at - plugged_at)) -le "$1" ] && echo yes || echo "after $((seen_at - plugged_at)) ms")"
+        "$([ "$took" -le "$1" ] && echo yes || echo "after $took ms")"
 }
 
 # --- the outcome
