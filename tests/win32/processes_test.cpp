@@ -1,5 +1,6 @@
 // The processes adapter against real programs under Wine: copies of the idle stand-in
-// wcesmgr.exe (window "WCES Manager Thunk Window") under a name of this test's own.
+// wcesmgr.exe (window "WCES Manager Thunk Window") under a name of this test's own. (The listing
+// that Wine's version takes, ending the real stand-ins: every road's port search.)
 
 #include "platform/win32/win32_processes.h"
 
@@ -40,13 +41,12 @@ class Started {
         return code;
     }
     bool WindowShowsUp() const {
-        for (int i = 0; i < 100; ++i) {
+        for (int i = 0; i < 100; Sleep(50), ++i) {
             for (HWND w = FindWindowA(nullptr, kIdleTitle); w; w = GetWindow(w, GW_HWNDNEXT)) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(w, &owner);
                 if (owner == info_.dwProcessId) return true;
             }
-            Sleep(50);
         }
         return false;
     }
@@ -57,7 +57,7 @@ class Started {
 
 class ProcessesAdapterTest : public ::testing::Test {
   protected:
-    ProcessesAdapterTest() {
+    void SetUp() override {
         char path[MAX_PATH] = {};
         GetModuleFileNameA(nullptr, path, MAX_PATH);
         std::string folder(path);
@@ -66,9 +66,10 @@ class ProcessesAdapterTest : public ::testing::Test {
         GetTempPathA(MAX_PATH, path);
         name_ = "Idle-" + std::to_string(GetCurrentProcessId()) + ".EXE";
         copy_ = path + name_;
-        copied_ = CopyFileA((folder + "\\wcesmgr.exe").c_str(), copy_.c_str(), FALSE);
+        ASSERT_TRUE(CopyFileA((folder + "\\wcesmgr.exe").c_str(), copy_.c_str(), FALSE))
+            << "wcesmgr.exe is built beside the tests";
     }
-    ~ProcessesAdapterTest() override {
+    void TearDown() override {
         DestroyWindow(main_window_);
         DeleteFileA(copy_.c_str());
     }
@@ -80,27 +81,23 @@ class ProcessesAdapterTest : public ::testing::Test {
     }
 
     std::string name_, copy_;
-    bool copied_ = false;
     HWND main_window_ = nullptr;
     Win32Processes processes_{main_window_};
 };
 
 TEST_F(ProcessesAdapterTest, EachListingEndsTheFirstMatchOnlyWithExitCodeZero) {
-    ASSERT_TRUE(copied_) << "wcesmgr.exe is built beside the tests";
     for (ProcessListing listing : {ProcessListing::ProcessStatus, ProcessListing::Snapshot}) {
-        const int way = static_cast<int>(listing);
         Started first(copy_), second(copy_);
         processes_.EndFirstProcess(listing,
                                    [this](std::string_view path) { return path.ends_with(name_); });
         const DWORD codes[2] = {first.ExitCode(5000), second.ExitCode(200)};
         EXPECT_TRUE((codes[0] == 0 && codes[1] == STILL_ACTIVE) ||
                     (codes[1] == 0 && codes[0] == STILL_ACTIVE))
-            << way << ": " << codes[0] << ", " << codes[1];
+            << static_cast<int>(listing) << ": " << codes[0] << ", " << codes[1];
     }
 }
 
 TEST_F(ProcessesAdapterTest, TheWindowWalkEndsOwnersBelowTheMainWindowOnly) {
-    ASSERT_TRUE(copied_) << "wcesmgr.exe is built beside the tests";
     const auto idle = [](std::string_view title) { return title == kIdleTitle; };
     {
         MakeMainWindow();

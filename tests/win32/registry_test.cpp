@@ -11,15 +11,22 @@
 
 #include <optional>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace orvo::win32 {
 namespace {
 
-struct RawValue {
-    DWORD type = 0;
-    std::vector<std::uint8_t> data;
-};
+using Bytes = std::vector<std::uint8_t>;
+using RawValues = std::vector<std::tuple<const char*, DWORD, Bytes>>;
+
+Bytes Field(std::string_view text, std::size_t width) {
+    Bytes bytes(text.begin(), text.end());
+    bytes.resize(width, 0);
+    return bytes;
+}
+
+Bytes Terminated(std::string_view text) { return Field(text, text.size() + 1); }
 
 class RegistryAdapterTest : public ::testing::Test {
   protected:
@@ -35,49 +42,20 @@ class RegistryAdapterTest : public ::testing::Test {
         RegDeleteKeyA(HKEY_CURRENT_USER, "Software\\RomwizardTests");  // only once it is empty
     }
 
-    RawValue Query(const char* name) const {
-        RawValue value;
-        DWORD size = 0;
-        RegGetValueA(root_, kSettingsKeyPath, name, RRF_RT_ANY | RRF_NOEXPAND, nullptr, nullptr,
-                     &size);
-        value.data.resize(size);
-        RegGetValueA(root_, kSettingsKeyPath, name, RRF_RT_ANY | RRF_NOEXPAND, &value.type,
-                     value.data.data(), &size);
-        value.data.resize(size);
-        return value;
-    }
-
-    void SetRaw(const char* name, DWORD type, const std::vector<std::uint8_t>& data) {
-        ASSERT_EQ(RegSetKeyValueA(root_, kSettingsKeyPath, name, type, data.data(),
-                                  static_cast<DWORD>(data.size())),
-                  ERROR_SUCCESS);
-    }
-
-    WizardState state_;
     HKEY root_ = nullptr;
     std::string root_path_;
 };
 
-std::vector<std::uint8_t> Field(std::string_view text, std::size_t width) {
-    std::vector<std::uint8_t> bytes(text.begin(), text.end());
-    bytes.resize(width, 0);
-    return bytes;
-}
-
-std::vector<std::uint8_t> Terminated(std::string_view text) { return Field(text, text.size() + 1); }
-
 TEST_F(RegistryAdapterTest, SaveStoresEveryValueWithItsTypeAndLength) {
     ASSERT_NE(root_, nullptr);
     Win32Registry registry(root_);
-    state_.Device.ModelID = "Orvo 4700";
-    state_.Device.Lang = "GER";
-    state_.Device.Version = "2.04";
-    state_.Device.Language = "German";
-    state_.SerialLink = 0;
-    state_.ImagePath = "C:\\Orvo\\rom.nbf";
-    SaveFlashSettings(state_, registry);
+    WizardState state;
+    state.Device = {"Orvo 4700", "NBT", "GER", "2.04", "German", 32};
+    state.SerialLink = 0;
+    state.ImagePath = "C:\\Orvo\\rom.nbf";
+    SaveFlashSettings(state, registry);
 
-    const std::vector<std::tuple<const char*, DWORD, std::vector<std::uint8_t>>> expected = {
+    const RawValues expected = {
         {"Flash", REG_DWORD, {1, 0, 0, 0}},
         {"Language", REG_SZ, Field("German", 20)},
         {"ModelID", REG_SZ, Field("Orvo 4700", 15)},
@@ -87,35 +65,42 @@ TEST_F(RegistryAdapterTest, SaveStoresEveryValueWithItsTypeAndLength) {
         {"FlashFile", REG_SZ, Terminated("C:\\Orvo\\rom.nbf")},
     };
     for (const auto& [name, type, data] : expected) {
-        const RawValue value = Query(name);
-        EXPECT_EQ(value.type, type) << name;
-        EXPECT_EQ(value.data, data) << name;
+        DWORD stored_type = 0;
+        Bytes stored(256);
+        DWORD size = static_cast<DWORD>(stored.size());
+        EXPECT_EQ(RegGetValueA(root_, kSettingsKeyPath, name, RRF_RT_ANY | RRF_NOEXPAND,
+                               &stored_type, stored.data(), &size),
+                  ERROR_SUCCESS)
+            << name;
+        stored.resize(size);
+        EXPECT_EQ(stored_type, type) << name;
+        EXPECT_EQ(stored, data) << name;
     }
 }
 
 TEST_F(RegistryAdapterTest, MachineKeysAreReadOnlyAndReadWithinTheirRoom) {
     ASSERT_NE(root_, nullptr);
-    SetRaw("", REG_SZ, Terminated("C:\\wcescomm.exe"));
-    SetRaw("Major", REG_DWORD, {3, 0, 0, 0});
-    SetRaw("Version", REG_SZ, Terminated("5.1"));
+    const RawValues values = {{"", REG_SZ, Terminated("C:\\wcescomm.exe")},
+                              {"Major", REG_DWORD, {3, 0, 0, 0}},
+                              {"Version", REG_SZ, Terminated("5.1")}};
+    for (const auto& [name, type, data] : values) {
+        ASSERT_EQ(RegSetKeyValueA(root_, kSettingsKeyPath, name, type, data.data(),
+                                  static_cast<DWORD>(data.size())),
+                  ERROR_SUCCESS);
+    }
     Win32Registry registry(HKEY_CURRENT_USER, root_);
     std::unique_ptr<RegistryKey> key = registry.OpenMachineKey(kSettingsKeyPath);
     ASSERT_NE(key, nullptr);
-    struct Case {
-        const char* name;
-        std::size_t room;
-        std::optional<std::vector<std::uint8_t>> data;
-    };
-    const std::vector<Case> cases = {
+    const std::tuple<const char*, std::size_t, std::optional<Bytes>> cases[] = {
         {"", 256, Terminated("C:\\wcescomm.exe")},
-        {"major", 4, std::vector<std::uint8_t>{3, 0, 0, 0}},
+        {"major", 4, Bytes{3, 0, 0, 0}},
         {"Major", 3, std::nullopt},
         {"Version", 4, Terminated("5.1")},
         {"Version", 3, std::nullopt},
         {"Missing", 100, std::nullopt},
     };
-    for (const Case& c : cases) {
-        EXPECT_EQ(key->ReadValue(c.name, c.room), c.data) << c.name << " in " << c.room;
+    for (const auto& [name, room, data] : cases) {
+        EXPECT_EQ(key->ReadValue(name, room), data) << name << " in " << room;
     }
     const std::uint8_t one[4] = {1, 0, 0, 0};
     EXPECT_FALSE(key->SetValue("Major", RegistryType::Dword, one));

@@ -3,21 +3,12 @@
 #include <winsock2.h>
 #include <windows.h>
 
-#include <chrono>
+#include <algorithm>
+#include <cstdlib>
 #include <fstream>
-#include <sstream>
-#include <thread>
 
 namespace orvo::wine {
 namespace {
-
-// This file lies at <source>/tests/win32/; the simulator is built natively beside the sources.
-std::string DefaultSimulator() {
-    std::string file = __FILE__;
-    const std::size_t at = file.rfind("/tests/win32/");
-    return at == std::string::npos ? std::string()
-                                   : file.substr(0, at) + "/build/native/handheld-sim";
-}
 
 std::string Environment(const char* name) {
     char value[1024];
@@ -26,15 +17,12 @@ std::string Environment(const char* name) {
 }
 
 // A Unix path as Wine's drive Z: shows it.
-std::string WindowsPath(const std::string& unix_path) {
-    std::string path = "Z:" + unix_path;
-    for (char& c : path) {
-        if (c == '/') c = '\\';
-    }
-    return path;
+std::string WindowsPath(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    return "Z:" + path;
 }
 
-bool FileExists(const std::string& windows_path) {
+bool Exists(const std::string& windows_path) {
     return GetFileAttributesA(windows_path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
@@ -50,28 +38,26 @@ bool SocketsReady() {
 }  // namespace
 
 WineSim::WineSim(const std::vector<std::string>& options) {
+    // This file lies at <source>/tests/win32/; the simulator is built natively beside the sources.
+    const std::string source = __FILE__;
     std::string simulator = Environment("ROMWIZARD_HANDHELD_SIM");
-    if (simulator.empty()) simulator = DefaultSimulator();
-    prefix_ = Environment("WINEPREFIX");
-    if (prefix_.empty()) {
+    if (simulator.empty()) {
+        simulator = source.substr(0, source.rfind("/tests/win32/")) + "/build/native/handheld-sim";
+    }
+    if (Environment("WINEPREFIX").empty()) {
         unavailable_ = "no WINEPREFIX: not running under the project's Wine";
         return;
     }
-    if (!FileExists(WindowsPath(simulator))) {
+    if (!Exists(WindowsPath(simulator))) {
         unavailable_ = "handheld-sim not built at " + simulator;
         return;
     }
     const std::string unix_dir = "/tmp/wine-sim-" + std::to_string(GetCurrentProcessId());
     dir_ = WindowsPath(unix_dir);
     CreateDirectoryA(dir_.c_str(), nullptr);
-    std::string command = "start.exe /unix " + simulator + " --state-dir " + unix_dir;
-    for (const char* kind : {"com1", "usb1"}) {
-        command +=
-            std::string(" --port ") + kind + "=" + prefix_ + "/dosdevices/" + DeviceName(kind);
-    }
-    command += " --rapi-port 0 --control-port 0 --ready-file " + unix_dir + "/ready";
+    std::string command = "start.exe /unix " + simulator + " --state-dir " + unix_dir +
+                          " --rapi-port 0 --control-port 0 --ready-file " + unix_dir + "/ready";
     for (const std::string& option : options) command += " " + option;
-
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -82,39 +68,27 @@ WineSim::WineSim(const std::vector<std::string>& options) {
     }
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
+    std::string rapi_port;
     for (int i = 0; i < 200 && control_port_ == 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        Sleep(50);
         std::ifstream ready(dir_ + "\\ready");
         for (std::string line; std::getline(ready, line);) {
-            if (line.rfind("control=", 0) == 0)
-                control_port_ = static_cast<std::uint16_t>(std::stoi(line.substr(8)));
-            if (line.rfind("rapi=", 0) == 0)
-                rapi_port_ = static_cast<std::uint16_t>(std::stoi(line.substr(5)));
+            const std::size_t at = line.find('=') + 1;
+            if (line.starts_with("control=")) control_port_ = std::stoi(line.substr(at));
+            if (line.starts_with("rapi=")) rapi_port = line.substr(at);
         }
     }
     if (control_port_ == 0) unavailable_ = "handheld-sim did not get ready";
+    // The stand-in rapi.dll of this process reaches the simulator through this port.
+    _putenv_s("ROMWIZARD_SIM_RAPI", rapi_port.c_str());
 }
 
 WineSim::~WineSim() {
     if (control_port_ != 0) Control("quit");
-    // The simulator removes its links and its ready file as it ends.
-    for (int i = 0; i < 100 && FileExists(dir_ + "\\ready"); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    // The simulator removes its ready file as it ends.
+    for (int i = 0; i < 100 && Exists(dir_ + "\\ready"); ++i) Sleep(20);
     DeleteFileA((dir_ + "\\flash.bin").c_str());
     RemoveDirectoryA(dir_.c_str());
-}
-
-std::string WineSim::DeviceName(const std::string& kind) const {
-    // Lower case: Wine finds the device folder's links only so.
-    const unsigned number = 100 + GetCurrentProcessId() % 800;
-    return "wceusbsh" + std::to_string(number) + (kind == "com1" ? "0" : "1");
-}
-
-std::string WineSim::DevicePath(const std::string& kind) const {
-    std::string name = DeviceName(kind);
-    for (char& c : name) c = static_cast<char>(toupper(static_cast<unsigned char>(c)));
-    return "\\\\.\\" + name;
 }
 
 std::string WineSim::Control(const std::string& command) {
@@ -122,30 +96,21 @@ std::string WineSim::Control(const std::string& command) {
     const SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
     sockaddr_in address{};
     address.sin_family = AF_INET;
-    address.sin_port = static_cast<u_short>((control_port_ >> 8) | (control_port_ << 8));
-    address.sin_addr.s_addr = 0x0100007F;  // 127.0.0.1 in network order
+    address.sin_port = htons(control_port_);
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
     std::string reply;
     if (connect(s, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
         const std::string line = command + "\n";
         send(s, line.data(), static_cast<int>(line.size()), 0);
         char chunk[4096];
-        while (reply.find('\n') == std::string::npos) {
-            const int n = recv(s, chunk, sizeof chunk, 0);
-            if (n <= 0) break;
+        for (int n;
+             reply.find('\n') == std::string::npos && (n = recv(s, chunk, sizeof chunk, 0)) > 0;) {
             reply.append(chunk, static_cast<std::size_t>(n));
         }
     }
     closesocket(s);
     if (!reply.empty() && reply.back() == '\n') reply.pop_back();
     return reply;
-}
-
-std::vector<std::uint8_t> WineSim::Flash(std::size_t offset, std::size_t count) const {
-    std::ifstream flash(dir_ + "\\flash.bin", std::ios::binary);
-    flash.seekg(static_cast<std::streamoff>(offset));
-    std::vector<std::uint8_t> bytes(count);
-    flash.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(count));
-    return bytes;
 }
 
 }  // namespace orvo::wine

@@ -1,7 +1,6 @@
-// Backup benchmark under Wine: a whole backup through the stand-in rapi.dll from handheld-sim,
-// whose device program hands out each chunk at once, with the real pauses. Prints the whole
-// time against its floor (the start pause and one poll per chunk), the PC's own time per chunk
-// beyond the poll, and the memory the backup holds.
+// Backup benchmark under Wine: a whole backup through the stand-in rapi.dll from handheld-sim with
+// the real pauses, its device program handing out each chunk at once. Prints the whole time against
+// its floor (the start pause and a poll per chunk), the PC's own time per chunk and the heap held.
 
 #include "backup/backup_thread.h"
 #include "fakes/fake_ui.h"
@@ -48,7 +47,6 @@ int main() {
         std::printf("backup_bench: %s\n", sim.Unavailable().c_str());
         return 1;
     }
-    _putenv_s("ROMWIZARD_SIM_RAPI", std::to_string(sim.RapiPort()).c_str());
     win32::Win32RemoteApi remote(RAPI_DLL);
     SystemClock clock;
     win32::Win32AnsiCodePage code_page;
