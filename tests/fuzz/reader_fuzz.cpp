@@ -5,6 +5,7 @@
 #include "bootlink/reader.h"
 #include "fakes/fake_serial_port.h"
 #include "fakes/fake_ui.h"
+#include "fakes/recording_log.h"
 #include "fuzz/fuzz_check.h"
 #include "image/image_header.h"
 
@@ -35,11 +36,6 @@ class InstantClock final : public orvo::Clock {
 
   private:
     const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-};
-
-class NullLog final : public orvo::DebugLog {
-  public:
-    void Write(std::string_view) override {}
 };
 
 // A USB serial device that delivers the input and is gone after it; it takes every write. As a
@@ -88,8 +84,7 @@ class StreamPort final : public orvo::SerialPort {
     std::optional<std::chrono::steady_clock::time_point> held_since_;
 };
 
-// An image whose first download, from offset 0x80000, is two and a half blocks long, for a
-// download the stream starts.
+// An image whose first download (from offset 0x80000) is two and a half blocks long.
 const std::string& ImageFile() {
     static const orvo::fuzz::TemporaryFile file("reader-fuzz");
     static const bool written = [] {
@@ -107,7 +102,7 @@ const std::string& ImageFile() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const InstantClock clock;
-    NullLog log;
+    orvo::RecordingLog log;
     orvo::FakeSerialPorts ports;
     orvo::FakeUi ui;
     orvo::WizardState state;

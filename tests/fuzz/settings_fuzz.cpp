@@ -1,9 +1,7 @@
-// The settings record as the registry gives it back: any names, types and data under the key.
-// The result is 1 exactly for a readable "Flash" value whose first byte is 1, and a path taken
-// from "FlashFile" fits a path of 260 characters and ends at its first zero.
-//
-// Input: values one after another, each a name length byte, the name, a type byte, a data
-// length (two bytes, least significant first) and the data.
+// The settings record as the registry gives it back: any names, types and data under the key,
+// each value as a name length byte, the name, a type byte, a 16-bit little-endian data length
+// and the data. The result is 1 exactly for a readable "Flash" value whose first byte is 1; a
+// path from "FlashFile" fits 260 characters and ends at its first zero.
 #include "fakes/fake_registry.h"
 #include "fuzz/fuzz_check.h"
 #include "shell/flash_settings.h"
@@ -26,7 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         at += count;
         return std::vector<std::uint8_t>(from, at);
     };
-    bool any = false;
     while (at < end) {
         const std::vector<std::uint8_t> name = take(*at++);
         const std::vector<std::uint8_t> type = take(1);
@@ -34,10 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t count = length.size() == 2 ? length[0] | length[1] << 8 : 0;
         registry.Put(orvo::kSettingsKeyPath, std::string(name.begin(), name.end()),
                      static_cast<orvo::RegistryType>(type.empty() ? 0 : type[0]), take(count));
-        any = true;
     }
-    if (!any) return 0;
-
     orvo::WizardState state;
     const int flash = orvo::LoadFlashSettings(state, registry);
     const auto stored = registry.Value(orvo::kSettingsKeyPath, "Flash");

@@ -5,13 +5,18 @@
 // sharing (reads, seeks, the checksum pass: every update road). The serial adapter over a pipe
 // standing in for the device: a port taken with all its events or not at all, and a pending
 // read that waits its bound and ends when woken or shut (line settings and bytes over Wine's
-// serial devices, cable and silence: the roads and the fault matrix).
+// serial devices, cable and silence: the roads and the fault matrix). The processes adapter over
+// copies of the idle stand-in wcesmgr.exe (window "WCES Manager Thunk Window") under a name of
+// this test's own (the listing that Wine's version takes, ending the real stand-ins: every
+// road's port search).
 
 #include "image/image_operations.h"
+#include "platform/win32/win32_processes.h"
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_serial_port.h"
 #include "shell/flash_settings.h"
 #include "unit/image_test_files.h"
+#include "win32/program_resources.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -195,6 +200,110 @@ TEST(Win32SerialPort, APendingReadWaitsItsBoundAndEndsWhenWokenOrShut) {
     }
     const std::uint8_t out[] = {'x'};
     EXPECT_EQ(port->Write(out, 1s), 0u) << "nothing is written once shut";
+}
+
+constexpr char kIdleTitle[] = "WCES Manager Thunk Window";
+
+HWND Popup(const char* title) {
+    return CreateWindowExA(0, "STATIC", title, WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                           nullptr);
+}
+
+// A started copy of the idle program, ended when the test is done with it.
+class Started {
+  public:
+    explicit Started(const std::string& path) {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                       &startup, &info_);
+    }
+    Started(const Started&) = delete;
+    Started& operator=(const Started&) = delete;
+    ~Started() {
+        TerminateProcess(info_.hProcess, 1);
+        CloseHandle(info_.hThread);
+        CloseHandle(info_.hProcess);
+    }
+
+    // The exit code once it has ended within `wait_ms`, else STILL_ACTIVE.
+    DWORD ExitCode(DWORD wait_ms) const {
+        DWORD code = STILL_ACTIVE;
+        if (WaitForSingleObject(info_.hProcess, wait_ms) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(info_.hProcess, &code);
+        }
+        return code;
+    }
+    bool WindowShowsUp() const {
+        return test::Eventually([this] {
+            for (HWND w = FindWindowA(nullptr, kIdleTitle); w; w = GetWindow(w, GW_HWNDNEXT)) {
+                DWORD owner = 0;
+                GetWindowThreadProcessId(w, &owner);
+                if (owner == info_.dwProcessId) return true;
+            }
+            return false;
+        });
+    }
+
+  private:
+    PROCESS_INFORMATION info_{};
+};
+
+class ProcessesAdapterTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        char temp[MAX_PATH] = {};
+        GetTempPathA(MAX_PATH, temp);
+        copy_ = temp + name_;
+        ASSERT_TRUE(CopyFileA(test::BuiltFile("wcesmgr.exe").c_str(), copy_.c_str(), FALSE));
+    }
+    void TearDown() override {
+        DestroyWindow(main_window_);
+        DeleteFileA(copy_.c_str());
+    }
+    void MakeMainWindow() {
+        DestroyWindow(main_window_);
+        main_window_ = Popup("main");
+    }
+
+    const std::string name_ = "Idle-" + std::to_string(GetCurrentProcessId()) + ".EXE";
+    std::string copy_;
+    HWND main_window_ = nullptr;
+    Win32Processes processes_{main_window_};
+};
+
+TEST_F(ProcessesAdapterTest, EachListingEndsTheFirstMatchOnlyWithExitCodeZero) {
+    for (ProcessListing listing : {ProcessListing::ProcessStatus, ProcessListing::Snapshot}) {
+        Started first(copy_), second(copy_);
+        processes_.EndFirstProcess(listing,
+                                   [this](std::string_view path) { return path.ends_with(name_); });
+        const DWORD codes[2] = {first.ExitCode(5000), second.ExitCode(200)};
+        EXPECT_TRUE((codes[0] == 0 && codes[1] == STILL_ACTIVE) ||
+                    (codes[1] == 0 && codes[0] == STILL_ACTIVE))
+            << static_cast<int>(listing) << ": " << codes[0] << ", " << codes[1];
+    }
+}
+
+TEST_F(ProcessesAdapterTest, TheWindowWalkEndsOwnersBelowTheMainWindowOnly) {
+    const auto idle = [](std::string_view title) { return title == kIdleTitle; };
+    {
+        MakeMainWindow();
+        Started above(copy_);  // its window is made later, above the main window
+        ASSERT_TRUE(above.WindowShowsUp());
+        processes_.EndFirstWindowOwner(idle);
+        EXPECT_EQ(above.ExitCode(500), STILL_ACTIVE) << "a window above the main window";
+    }
+    Started below(copy_);
+    ASSERT_TRUE(below.WindowShowsUp());
+    // A window of this program lies between: the walk never offers the caller's own windows.
+    const HWND own = Popup("Own");
+    MakeMainWindow();
+    processes_.EndFirstWindowOwner([&idle](std::string_view title) {
+        EXPECT_NE(title, "Own");
+        return idle(title);
+    });
+    EXPECT_EQ(below.ExitCode(5000), 0u) << "the window below the main window";
+    DestroyWindow(own);
 }
 
 }  // namespace
