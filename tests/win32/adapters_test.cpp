@@ -1,14 +1,8 @@
-// The platform adapters against the real system (under Wine here). The registry below a key of
-// its own, so that nothing else's settings are touched (the record's rules over any names, types
-// and sizes: the unit tests and the settings fuzz target; read back and cleared: the resume roads
-// and every update road's end). The image file: missing and locked files told apart, and read
-// sharing (reads, seeks, the checksum pass: every update road). The serial adapter over a pipe
-// standing in for the device: a port taken with all its events or not at all, and a pending
-// read that waits its bound and ends when woken or shut (line settings and bytes over Wine's
-// serial devices, cable and silence: the roads and the fault matrix). The processes adapter over
-// copies of the idle stand-in wcesmgr.exe (window "WCES Manager Thunk Window") under a name of
-// this test's own (the listing that Wine's version takes, ending the real stand-ins: every
-// road's port search).
+// The platform adapters against the real system under Wine, in what no road reaches: the
+// registry below a key of its own (its values' types and lengths, machine keys read-only and read
+// within their room); the image file locked or shared; the serial adapter over a pipe (an event
+// that cannot be made, a pending read woken or shut); the processes adapter over copies of the
+// idle stand-in wcesmgr.exe (window "WCES Manager Thunk Window") under a name of its own.
 
 #include "image/image_operations.h"
 #include "platform/win32/win32_processes.h"
