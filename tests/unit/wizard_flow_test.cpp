@@ -23,22 +23,6 @@
 namespace orvo::test {
 namespace {
 
-// The handheld over the remote API: whether ActiveSync connects, its power answers in order
-// (then mains).
-class Handheld final : public FakeRemoteApi {
-  public:
-    bool session = true;
-    std::deque<std::optional<std::uint8_t>> power;
-
-    bool WaitForSession(std::uint32_t) override { return session; }
-    std::optional<std::uint8_t> PowerLineStatus() override {
-        if (power.empty()) return 1;
-        const std::optional<std::uint8_t> line = power.front();
-        power.pop_front();
-        return line;
-    }
-};
-
 // What the user does on a page; on the Update progress page, how many downloads completed.
 struct Shown {
     Page page;
@@ -221,7 +205,7 @@ struct Wizard {
             SaveFlashSettings(earlier, registry);
         }
         handheld.session = !(road.world & kBootLoader);
-        handheld.power = script.power;
+        handheld.power_answers = script.power;
         handheld.on_invoke = [](const FakeRemoteApi::InvokeCall& call) {
             if (call.function != u"GetDeviceData") return FakeRemoteApi::InvokeAnswer{};
             return FakeRemoteApi::InvokeAnswer{
@@ -269,7 +253,7 @@ struct Wizard {
     const Script script;
     LinkRig rig;
     FakeUi& ui = rig.ui;
-    Handheld handheld;
+    FakeRemoteApi handheld;
     Latin1CodePage code_page;
     testing::FixedPcClock pc_clock;
     DeviceServices device{handheld, rig.clock, code_page, pc_clock, ui, rig.log};
