@@ -282,22 +282,19 @@ TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
         EXPECT_GE(wizard.ui.NoticesClosed(), wizard.ui.NoticesShown()) << "no notice outlives it";
         for (const auto& [page, flag] : kBackFlags) EXPECT_EQ((state.*flag).load(), 0);
 
-        const auto invokes = wizard.handheld.Invokes();
-        const auto identified = std::count_if(invokes.begin(), invokes.end(), [](const auto& call) {
-            return call.function == u"GetDeviceData";
-        });
-        const bool connected = std::count(pages.begin(), pages.end(), Page::Options) > 0;
-        EXPECT_EQ(identified, connected ? 1 : 0);
+        const bool connected = std::ranges::count(pages, Page::Options) > 0;
+        EXPECT_EQ(std::ranges::count(wizard.handheld.Invokes(), std::u16string(u"GetDeviceData"),
+                                     &FakeRemoteApi::InvokeCall::function),
+                  connected ? 1 : 0);
 
-        const auto updates = std::count(pages.begin(), pages.end(), Page::UpdateProgress);
+        const auto updates = std::ranges::count(pages, Page::UpdateProgress);
         EXPECT_EQ(wizard.ui.Variants(),
                   std::vector<UpdateVariant>(
                       static_cast<std::size_t>(updates),
                       (road.world & kBootLoader) ? UpdateVariant::Resume : UpdateVariant::Main));
         EXPECT_EQ(std::filesystem::path(wizard.written).filename(), road.written);
 
-        const auto& shown_pages = wizard.script.pages;
-        const auto restores = std::count_if(shown_pages.begin(), shown_pages.end(), [](auto shown) {
+        const auto restores = std::ranges::count_if(wizard.script.pages, [](const Shown& shown) {
             return shown.page == Page::Options && shown.result == kOptionsRestore;
         });
         ASSERT_EQ(wizard.ui.Dialogs().size(), static_cast<std::size_t>(restores));
@@ -311,8 +308,7 @@ TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
 
         const bool completed = road.world & kCompleted;
         const auto sent = wizard.com1->Written();
-        EXPECT_EQ(std::any_of(sent.begin(), sent.end(),
-                              [](const std::string& s) { return s.starts_with("shmsg"); }),
+        EXPECT_EQ(std::ranges::any_of(sent, [](const auto& s) { return s.starts_with("shmsg"); }),
                   completed)
             << "the version box";
         EXPECT_EQ(wizard.files.removed.size(), completed ? 1u : 0u);
