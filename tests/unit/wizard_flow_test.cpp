@@ -312,9 +312,7 @@ TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
                   completed)
             << "the version box";
         EXPECT_EQ(wizard.files.removed.size(), completed ? 1u : 0u);
-        if (completed) {
-            EXPECT_EQ(wizard.files.removed[0], "C:\\windows\\VARNEL.QDX");
-        }
+        if (completed) EXPECT_EQ(wizard.files.removed[0], "C:\\windows\\VARNEL.QDX");
         EXPECT_EQ(wizard.registry.HasKey(kSettingsKeyPath), (road.world & kRecordLeft) != 0);
 
         EXPECT_EQ(state.RomVersionMismatch.load(), road.refusal == Refusal::RomType);
