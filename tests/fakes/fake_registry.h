@@ -129,8 +129,7 @@ class FakeRegistry : public Registry {
     }
 
     std::map<std::string, std::vector<StoredValue>> keys_;
-    std::set<std::string> failing_keys_;
-    std::set<std::string> failing_values_;
+    std::set<std::string> failing_keys_, failing_values_;
 };
 
 }  // namespace orvo

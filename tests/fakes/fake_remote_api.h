@@ -18,8 +18,7 @@ namespace orvo {
 class FakeRemoteApi : public RemoteApi {
   public:
     struct InvokeCall {
-        std::u16string library;
-        std::u16string function;
+        std::u16string library, function;
         std::vector<std::uint8_t> input;
     };
     struct InvokeAnswer {
@@ -227,8 +226,7 @@ class FakeRemoteApi : public RemoteApi {
     std::uint32_t last_error_ = 0;
     std::size_t produced_ = 0;
     int power_queries_ = 0;
-    std::atomic<int> inits_{0};
-    std::atomic<int> uninits_{0};
+    std::atomic<int> inits_{0}, uninits_{0};
 };
 
 }  // namespace orvo

@@ -71,8 +71,8 @@ class FakeUi : public Ui {
     // Each dialog shown, with the name it proposed.
     struct DialogShown {
         FileDialog::Kind kind;
-        std::string initial_folder;
-        std::string proposed;
+        std::string initial_folder, proposed;
+        bool operator==(const DialogShown&) const = default;
     };
     std::vector<DialogShown> Dialogs() const { return Copy(dialogs_); }
 
@@ -188,8 +188,7 @@ class FakeUi : public Ui {
     std::deque<std::optional<std::string>> file_answers_;
     std::vector<DialogShown> dialogs_;
     std::atomic<bool> close_requested_{false};
-    std::atomic<int> notices_shown_{0};
-    std::atomic<int> notices_closed_{0};
+    std::atomic<int> notices_shown_{0}, notices_closed_{0};
     // Last: its thread ends before the members it reaches go.
     std::unique_ptr<WatchdogTimer> watchdog_;
 };

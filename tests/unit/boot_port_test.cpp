@@ -20,8 +20,7 @@ const std::vector<std::string> kTwiceOver = {kCom1, "\\\\.\\WCEUSBSH001", kUsb2,
 // stands in the line, and the cause of a failed attempt is not kept.
 TEST(OpenBootPort, TakesOnlyAPortThatAnswersItsOwnTestText) {
     struct Case {
-        std::string path;
-        std::string answer;
+        std::string path, answer;
         int result;
         std::string test_text;
         int serial;

@@ -90,7 +90,9 @@ TEST(UpdateWorkers, CheckBeforeTheyWriteAndEndTheProgramOnlyAfterTheirOwnPage) {
                                      FakeUi::ProgressCall{FakeUi::ProgressCall::Shrink, false}),
                   collapses ? 1 : 0);
         // Where the worker leaves the program running, the page still ends: by its watchdog.
-        if (!c.page) EXPECT_EQ(rig.ui.WaitProgressEnd(5s), 2);
+        if (!c.page) {
+            EXPECT_EQ(rig.ui.WaitProgressEnd(5s), 2);
+        }
         rig.state.ImageFileHandle.Close();
     }
 }

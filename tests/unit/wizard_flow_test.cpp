@@ -55,15 +55,14 @@ Script Parse(const std::string& road) {
         }
         const std::string code = word.substr(0, word.find_first_of("<!=/"));
         Shown shown{kCodes.contains(code) ? kCodes.at(code) : static_cast<Page>(std::stoi(code))};
+        const auto number_after = [&word](char mark, int otherwise) {
+            const std::size_t at = word.find(mark);
+            return at == std::string::npos ? otherwise : std::stoi(word.substr(at + 1));
+        };
         shown.back = word.find('<') != std::string::npos;
         shown.exit = word.find('!') != std::string::npos;
-        if (shown.exit) shown.result = 2;
-        if (const std::size_t at = word.find('='); at != std::string::npos) {
-            shown.result = std::stoi(word.substr(at + 1));
-        }
-        if (const std::size_t at = word.find('/'); at != std::string::npos) {
-            shown.downloads = std::stoi(word.substr(at + 1));
-        }
+        shown.result = number_after('=', shown.exit ? 2 : 0);
+        shown.downloads = number_after('/', 0);
         script.pages.push_back(shown);
     }
     return script;
@@ -297,14 +296,10 @@ TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
         const auto restores = std::ranges::count_if(wizard.script.pages, [](const Shown& shown) {
             return shown.page == Page::Options && shown.result == kOptionsRestore;
         });
-        ASSERT_EQ(wizard.ui.Dialogs().size(), static_cast<std::size_t>(restores));
-        for (const auto& dialog : wizard.ui.Dialogs()) {
-            EXPECT_EQ(dialog.kind, FileDialog::Kind::Open);
-            EXPECT_EQ(dialog.initial_folder, (road.world & kNotNt)
-                                                 ? "c:\\Eigene Dateien"
-                                                 : "%USERPROFILE%\\Eigene Dateien");
-            EXPECT_EQ(dialog.proposed, "");
-        }
+        const FakeUi::DialogShown open{
+            FileDialog::Kind::Open,
+            (road.world & kNotNt) ? "c:\\Eigene Dateien" : "%USERPROFILE%\\Eigene Dateien", ""};
+        EXPECT_EQ(wizard.ui.Dialogs(), std::vector(static_cast<std::size_t>(restores), open));
 
         const bool completed = road.world & kCompleted;
         const auto sent = wizard.com1->Written();
@@ -312,7 +307,9 @@ TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
                   completed)
             << "the version box";
         EXPECT_EQ(wizard.files.removed.size(), completed ? 1u : 0u);
-        if (completed) EXPECT_EQ(wizard.files.removed[0], "C:\\windows\\VARNEL.QDX");
+        if (completed) {
+            EXPECT_EQ(wizard.files.removed[0], "C:\\windows\\VARNEL.QDX");
+        }
         EXPECT_EQ(wizard.registry.HasKey(kSettingsKeyPath), (road.world & kRecordLeft) != 0);
 
         EXPECT_EQ(state.RomVersionMismatch.load(), road.refusal == Refusal::RomType);
