@@ -20,15 +20,13 @@ const std::vector<std::string> kTwiceOver = {kCom1, "\\\\.\\WCEUSBSH001", kUsb2,
 // stands in the line, and the cause of a failed attempt is not kept.
 TEST(OpenBootPort, TakesOnlyAPortThatAnswersItsOwnTestText) {
     struct Case {
-        std::string path, answer;
-        int result;
-        std::string test_text;
-        int serial;
+        std::string path, answer, test_text;
+        int result, serial;
     };
-    for (const Case& c : {Case{kUsb2, "", 1, "USB Port Test\r", 0},
-                          Case{kCom2, ">COM2 Port Test\r>\n", 1, "COM2 Port Test\r", 1},
-                          Case{kCom2, "COM1 Port Test\r\n", 0, "COM2 Port Test\r", -1},
-                          Case{kCom2, "COM2 Port Test\n", 0, "COM2 Port Test\r", -1}}) {
+    for (const Case& c : {Case{kUsb2, "", "USB Port Test\r", 1, 0},
+                          Case{kCom2, ">COM2 Port Test\r>\n", "COM2 Port Test\r", 1, 1},
+                          Case{kCom2, "COM1 Port Test\r\n", "COM2 Port Test\r", 0, -1},
+                          Case{kCom2, "COM2 Port Test\n", "COM2 Port Test\r", 0, -1}}) {
         LinkRig rig;
         int stops = 0;
         rig.link.services.stop_active_sync = [&] { ++stops; };

@@ -26,10 +26,8 @@ namespace {
 // What the user does on a page; on the Update progress page, how many downloads completed.
 struct Shown {
     Page page;
-    int result = 0;
-    bool exit = false;
-    bool back = false;
-    int downloads = 0;
+    int result = 0, downloads = 0;
+    bool exit = false, back = false;
 };
 
 // A road: the pages in their order, each a code or a template number, with what the user does:
