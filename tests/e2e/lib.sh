@@ -57,15 +57,17 @@ start_wizard() {
     ) &
 }
 
-# Waits up to $2 seconds for the wizard whose exit file is $1 and prints its exit code, or
-# "running".
-exit_code_within() {
-    local exit_file=$1 seconds=$2 waited=0
-    while [ ! -s "$exit_file" ] && [ "$waited" -lt $((seconds * 10)) ]; do
+# Waits up to $2 seconds for the wizard whose exit file is $1: its exit code, or "running".
+exit_code_within() { within "$2" test -s "$1"; if [ -s "$1" ]; then cat "$1"; else echo running; fi; }
+
+# Runs the command every 0.1 s until it succeeds, for at most $1 seconds.
+within() {
+    local end=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ "$SECONDS" -lt "$end" ] || return 1
         sleep 0.1
-        waited=$((waited + 1))
     done
-    if [ -s "$exit_file" ]; then cat "$exit_file"; else echo running; fi
 }
 
 screenshot() { import -display "$DISPLAY" -window root "$E2E_ARTEFACTS/$1.png"; }
@@ -80,20 +82,6 @@ E2E_ROADS_FILE="${E2E_ROADS_FILE:-$E2E_ROOT/tests/e2e/roads.txt}"
 E2E_FILES="$E2E_ROOT/tests/e2e/rig_files.py"
 E2E_ROMFLASH="$E2E_ROOT/build/native/tools/romflash/romflash"
 E2E_IMAGES="$E2E_ROOT/build/e2e-images"
-
-declare -A PAGE_NAMES=(
-    [103]="Welcome" [121]="Preparation" [161]="Connection" [122]="Checking notice"
-    [109]="Options" [124]="Confirmation" [130]="Update-ready" [169]="Boot-loader entry"
-    [102]="Update progress" [132]="Backup progress" [167]="Battery-disconnect"
-    [133]="Completion" [105]="WARNUNG 111 Power warning" [152]="WARNUNG 112 File exists"
-    [123]="FEHLER 100 Incompatible image" [138]="FEHLER 101 Connection error"
-    [139]="FEHLER 102 Checksum error" [140]="FEHLER 103 Image not found"
-    [141]="FEHLER 104 Image cannot be opened" [144]="FEHLER 106 Remote program failed"
-    [145]="FEHLER 107 No room for the backup" [147]="FEHLER 109 Backup failed"
-    [151]="FEHLER 110 Image too large" [114]="FEHLER 113 Update error"
-    [165]="FEHLER 115 ActiveSync version" [268]="FEHLER 116 Identification error"
-    [269]="FEHLER 117 Invalid model"
-)
 
 # The steps of a road or part, with `use PART` expanded.
 road_steps() {
@@ -155,10 +143,10 @@ step_image() {  # NAME KB [key=value]...: a ROM image next to the program (rig_f
 step_remove() { rm -f "$ROAD_RUN/$1"; }
 step_put() { printf '%s' "$2" >"$ROAD_RUN/$1"; }
 step_marker() { : >"$WINEPREFIX/drive_c/windows/VARNEL.QDX"; }
-# A folder on a file system of 1 MB, for a backup that finds no room.
+# A folder on a small file system (1 MB unless given), for a backup that finds no room.
 step_small_folder() {
     mkdir -p "$ROAD_RUN/$1"
-    mount -t tmpfs -o size=1m tmpfs "$ROAD_RUN/$1" 2>/dev/null ||
+    mount -t tmpfs -o "size=${2:-1m}" tmpfs "$ROAD_RUN/$1" 2>/dev/null ||
         road_fail "a 1 MB file system can be mounted here (needs root)" || return 1
     ROAD_MOUNTS+=("$ROAD_RUN/$1")
 }
@@ -166,14 +154,9 @@ step_sim() {
     local reply
     reply=$(sim_cmd "$@") || road_fail "sim $*" ok "$reply"
 }
+sim_is() { [ "$(sim_state "$1")" == "$2" ]; }
 step_wait_sim() {  # EXPR VALUE [SECONDS]
-    local now="" deadline=$((SECONDS + ${3:-30}))
-    while [ "$SECONDS" -le "$deadline" ]; do
-        now=$(sim_state "$1")
-        [ "$now" == "$2" ] && return 0
-        sleep 0.1
-    done
-    road_fail "handheld: $1" "$2" "$now"
+    within "${3:-30}" sim_is "$1" "$2" || road_fail "handheld: $1" "$2" "$(sim_state "$1")"
 }
 
 # --- the user
@@ -182,53 +165,81 @@ step_start() {
     ROAD_PAGE=0 ROAD_TEMPLATE=0 ROAD_SEEN=" "  # `never` looks at this run of the wizard
 }
 
-# Waits for a page of template T other than the current one. The Checking notice and dialogs
-# of no known template pass by; any other page that stays is a wrong turn and ends the road.
-step_page() {
-    local want=$1 deadline=$((SECONDS + ${2:-60})) handle found seen="" shot
-    while :; do
-        if handle=$(ui handle --template "$want" --not "$ROAD_PAGE" --timeout 1000); then
-            break
-        fi
-        found=$(ui find --not "$ROAD_PAGE" --timeout 0 | cut -d' ' -f2)
-        if [ -n "$found" ] && [ "$found" != 0 ] && [ "$found" != 122 ]; then
-            if [ "$found" = "$seen" ]; then
-                screenshot "$ROAD/$(printf '%02d' "$ROAD_SHOT")-unexpected-$found"
-                road_fail "page $want ${PAGE_NAMES[$want]:-}" "page $want" \
-                    "page $found ${PAGE_NAMES[$found]:-}"
-                return 1
-            fi
-            seen=$found
-        fi
-        if [ -s "$WIZARD_EXIT_FILE" ]; then
-            road_fail "page $want ${PAGE_NAMES[$want]:-}" "page $want" \
-                "the wizard ended with exit code $(cat "$WIZARD_EXIT_FILE")"
-            return 1
-        fi
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            road_fail "page $want ${PAGE_NAMES[$want]:-} within ${2:-60} s"
-            return 1
-        fi
-    done
-    ROAD_PAGE=$handle ROAD_TEMPLATE=$want
-    ROAD_SEEN+="$want "
-    ROAD_SHOT=$((ROAD_SHOT + 1))
-    echo "  page $want ${PAGE_NAMES[$want]:-} (at $((SECONDS - ROAD_STARTED)) s)"
+# The page shown now other than the current one, within $1 ms: its template and handle.
+look() {
+    local template
+    read -r _ template _ <<<"$(ui find --not "$ROAD_PAGE" --timeout "$1")"
+    [ -n "$template" ] && echo "$template $(ui handle --template "$template" --timeout 0)"
+}
+
+# The user has met a page (handle $2): printed, screenshot and dumped into the road's artefacts.
+met_page() {
+    ROAD_PAGE=$2 ROAD_TEMPLATE=$1 ROAD_SHOT=$((ROAD_SHOT + 1))
+    ROAD_SEEN+="$1 "
+    echo "  page $1 (at $((SECONDS - ROAD_STARTED)) s)"
     sleep 0.3  # painted
-    shot="$ROAD/$(printf '%02d' "$ROAD_SHOT")-$want"
+    local shot
+    shot="$ROAD/$(printf '%02d' "$ROAD_SHOT")-$1"
     screenshot "$shot"
     ui dump --window "$ROAD_PAGE" >"$E2E_ARTEFACTS/$shot.txt"
 }
 
+# Waits for a page of template T other than the current one. The Checking notice and dialogs
+# of no known template pass by; any other page that stays is a wrong turn and ends the road.
+step_page() {
+    local want=$1 deadline=$((SECONDS + ${2:-60})) template="" handle seen=""
+    until handle=$(ui handle --template "$want" --not "$ROAD_PAGE" --timeout 1000); do
+        read -r template _ <<<"$(look 0)"
+        if [ -n "$template" ] && [ "$template" != 0 ] && [ "$template" != 122 ]; then
+            if [ "$template" = "$seen" ]; then
+                screenshot "$ROAD/$(printf '%02d' "$ROAD_SHOT")-unexpected-$template"
+                road_fail "page $want" "page $want" "page $template"
+                return 1
+            fi
+            seen=$template
+        fi
+        if [ -s "$WIZARD_EXIT_FILE" ]; then
+            road_fail "page $want" "page $want" \
+                "the wizard ended with exit code $(cat "$WIZARD_EXIT_FILE")"
+            return 1
+        fi
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            road_fail "page $want within ${2:-60} s"
+            return 1
+        fi
+    done
+    met_page "$want" "$handle"
+}
+
 on_page() { ui "$1" "${@:2}" --window "$ROAD_PAGE"; }
 step_click() { on_page click "$1" || road_fail "click $1 on page $ROAD_TEMPLATE"; }
-step_tick() { on_page check "$1" on || road_fail "tick $1 on page $ROAD_TEMPLATE"; }
+step_next() { for t; do step_page "$t" && step_click 1 || return 1; done; }
+step_back() { for t; do step_page "$t" && step_click 1221 || return 1; done; }
+step_tick() { on_page check "$1" "${2:-on}" || road_fail "tick $1 ${2:-on} on page $ROAD_TEMPLATE"; }
+step_checked() { check "$ROAD: box $1 ticked" "$2" "$(on_page checked "$1")"; }
+step_key() { on_page key "$1" || road_fail "key $1 on page $ROAD_TEMPLATE"; }
+step_close() { on_page close || road_fail "the close box of page $ROAD_TEMPLATE"; }
+step_title() { check "$ROAD: title" "$1" "$(on_page find --timeout 0 | cut -d' ' -f3-)"; }
+step_stays() { sleep 0.5 && check "$ROAD: page $ROAD_TEMPLATE stays" 0 "$(on_page find --timeout 0 >/dev/null; echo $?)"; }
 step_enabled() { check "$ROAD: control $1 enabled" "$2" "$(on_page enabled "$1")"; }
 step_becomes() {  # ID 0|1 [SECONDS]: the control's state changes to this within the time
     on_page wait-enabled "$1" "$2" --timeout $((${3:-10} * 1000)) >/dev/null ||
         road_fail "control $1 becomes enabled=$2 within ${3:-10} s"
 }
 step_text() { check "$ROAD: text $1" "$2" "$(on_page text "$1")"; }
+# A second start of the program ends at once and leaves the first as it was.
+step_second_instance() {
+    local first=$WIZARD_EXIT_FILE
+    start_wizard
+    check "$ROAD: a second instance ends at once" 0 "$(exit_code_within "$WIZARD_EXIT_FILE" 20)"
+    WIZARD_EXIT_FILE=$first
+}
+wordpad_window() { ui windows | grep '^WORDPADTOP' | grep -F "$1"; }
+step_wordpad() {  # FILE: WordPad shows it maximised; it is ended then
+    within 10 wordpad_window "$1" >/dev/null
+    check "$ROAD: WordPad shows $1" maximised "$(wordpad_window "$1" | cut -f3)"
+    end_programs '[Ww]ordpad\.exe' || true
+}
 step_kill() { on_page kill || road_fail "the wizard could be ended"; }
 step_exit() {  # CODE|any [SECONDS]
     local code
@@ -242,15 +253,17 @@ step_exit() {  # CODE|any [SECONDS]
 }
 
 # Red rows of the Incompatible-image page, as the screen shows them.
-step_red() {  # ID yes|no
-    local x y w h share
-    read -r x y w h <<<"$(on_page rect "$1")"
-    screenshot "$ROAD/red-$1"
-    share=$(/usr/bin/convert "$E2E_ARTEFACTS/$ROAD/red-$1.png" -crop "${w}x${h}+${x}+${y}" +repage \
-        -fill white -opaque '#FF0000' -fill black +opaque white -format '%[fx:mean>0.02]' info:)
-    rm -f "$E2E_ARTEFACTS/$ROAD/red-$1.png"
-    check "$ROAD: row $1" "$([ "$2" = yes ] && echo red || echo 'not red')" \
-        "$([ "$share" = 1 ] && echo red || echo 'not red')"
+step_red() {  # yes|no ID...
+    local want=$1 id x y w h share
+    shift
+    for id; do
+        read -r x y w h <<<"$(on_page rect "$id")"
+        screenshot "$ROAD/red-$id"
+        share=$(/usr/bin/convert "$E2E_ARTEFACTS/$ROAD/red-$id.png" -crop "${w}x${h}+${x}+${y}" +repage \
+            -fill white -opaque '#FF0000' -fill black +opaque white -format '%[fx:mean>0.02]' info:)
+        rm -f "$E2E_ARTEFACTS/$ROAD/red-$id.png"
+        check "$ROAD: row $id red" "$want" "$([ "$share" = 1 ] && echo yes || echo no)"
+    done
 }
 
 # The common file dialogs: who owns the dialog and what name it proposes.
@@ -263,41 +276,35 @@ step_cancel_dialog() { ui cancel-file --timeout 15000 || road_fail "the dialog c
 
 # Weiter of the Power warning page follows the mains adapter within about 100 ms.
 step_power_follows() {  # BOUND-MS
-    local seen_at plugged_at waiter="$ROAD_RUN/enabled-at"
-    step_sim mains off || return 1
-    step_becomes 1 0 5 || return 1
+    local took plugged_at waiter="$ROAD_RUN/enabled-at"
+    step_sim mains off && step_becomes 1 0 5 || return 1
     (ui wait-enabled 1 1 --window "$ROAD_PAGE" --timeout 10000 >"$waiter") &
-    local pid=$!
     sleep 1.5  # the waiter watches
     sim_cmd mains on >/dev/null
     plugged_at=$(date +%s%3N)
-    wait "$pid"
-    seen_at=$(tr -d '\r' <"$waiter")
-    [ -n "$seen_at" ] || { road_fail "Weiter enabled once the mains adapter is in"; return 1; }
-    echo "  Weiter enabled $((seen_at - plugged_at)) ms after the mains adapter was plugged in"
+    wait $!
+    [ -s "$waiter" ] || { road_fail "Weiter enabled once the mains adapter is in"; return 1; }
+    took=$(($(tr -d '\r' <"$waiter") - plugged_at))
+    echo "  Weiter enabled $took ms after the mains adapter was plugged in"
     check "$ROAD: Weiter enabled within $1 ms of mains power" yes \
-        "$([ $((seen_at - plugged_at)) -le "$1" ] && echo yes || echo "after $((seen_at - plugged_at)) ms")"
+        "$([ "$took" -le "$1" ] && echo yes || echo "after $took ms")"
 }
 
 # --- the outcome
 step_never() {
-    check "$ROAD: page $1 ${PAGE_NAMES[$1]:-} never shown" never \
+    check "$ROAD: page $1 never shown" never \
         "$(case "$ROAD_SEEN" in *" $1 "*) echo shown ;; *) echo never ;; esac)"
 }
-step_expect_flash() {
-    check "$ROAD: flash" ok "$(python3 "$E2E_FILES" flash-holds "$ROMWIZARD_RIG_DIR/flash.bin" \
-        "$ROAD_RUN/$1" >&2 && echo ok)"
-}
+# The simulated flash holds the image $1 (the report goes to the standard error).
+flash_holds() { python3 "$E2E_FILES" flash-holds "$ROMWIZARD_RIG_DIR/flash.bin" "$ROAD_RUN/$1" >&2; }
+settings_kept() { wine reg query 'HKCU\Software\FlashUtility' /v Flash >/dev/null 2>&1; }
+step_expect_flash() { check "$ROAD: flash" ok "$(flash_holds "$1" && echo ok)"; }
 step_expect_backup() {
     check "$ROAD: backup $1" ok "$(python3 "$E2E_FILES" backup-of "$ROMWIZARD_RIG_DIR/flash.bin" \
         "$ROAD_RUN/$1" >&2 && echo ok)"
     check "$ROAD: romflash check $1" 0 "$("$E2E_ROMFLASH" check "$ROAD_RUN/$1" >/dev/null; echo $?)"
 }
-step_expect_settings() {  # kept|gone
-    local now=gone
-    wine reg query 'HKCU\Software\FlashUtility' /v Flash >/dev/null 2>&1 && now=kept
-    check "$ROAD: the settings record" "$1" "$now"
-}
+step_expect_settings() { check "$ROAD: the settings record" "$1" "$(settings_kept && echo kept || echo gone)"; }
 step_expect_marker_gone() {
     check "$ROAD: the marker file" gone \
         "$(ls "$WINEPREFIX/drive_c/windows" | grep -qix 'varnel.qdx' && echo there || echo gone)"
@@ -310,37 +317,112 @@ step_expect_clock() {
     check "$ROAD: the handheld's clock set to the PC's" "True True" "$(sim_state \
         's["clock_set"], abs(__import__("calendar").timegm(__import__("time").strptime(s["clock"], "%Y-%m-%dT%H:%M:%SZ")) - __import__("time").time()) < 120' | tr -d ',()')"
 }
+manager_runs() { [ -n "$(prefix_programs 'wcescomm\.exe')" ]; }
 step_expect_connection_manager() {
-    local n=0
-    for _ in $(seq 100); do
-        n=$(prefix_programs 'wcescomm\.exe' | wc -l)
-        [ "$n" -gt 0 ] && break
-        sleep 0.1
-    done
-    check "$ROAD: the connection manager runs again" yes "$([ "$n" -gt 0 ] && echo yes || echo no)"
+    check "$ROAD: the connection manager runs again" yes "$(within 10 manager_runs && echo yes || echo no)"
 }
 step_identifications() {  # N: GetDeviceData calls on the handheld
     check "$ROAD: identifications over the remote API" "$1" \
         "$(sim_state 'sum(i["entry"] == "GetDeviceData" for i in s["rapi"]["invokes"])')"
 }
 
-run_road() {
-    local road=$1 line verb before=$CHECK_FAILURES outcome
-    ROAD_STARTED=$SECONDS
-    local -a steps
-    mapfile -t steps < <(road_steps "$road")
-    echo "== road $road"
-    if ((${#steps[@]} == 0)); then
-        road_fail "the road is written down" yes no
-        return 1
-    fi
-    ROAD=$road ROAD_SHOT=0 ROAD_PAGE=0 ROAD_TEMPLATE=0 ROAD_SEEN=" " ROAD_MOUNTS=()
-    rm -rf "${E2E_ARTEFACTS:?}/$road"
-    mkdir -p "$E2E_ARTEFACTS/$road"
-    ROAD_RUN="$E2E_RUN_DIR/$road"
+# The cable plugged in again and the handheld restarted (boot: into its boot loader; reset:
+# normally), which ends a silence too.
+mend_handheld() { sim_cmd cable plug && sim_cmd silent off && sim_cmd "$1"; } >/dev/null
+
+# The usual user and the handheld's owner go on through whatever page the wizard shows, until
+# it ends or $1 seconds pass (then it is ended: a hang): Aktualisieren on the Options page, or a
+# backup to DRIVE_BACKUP; Beenden on error pages. DRIVE_PAGES: the pages met and the exit code;
+# DRIVE_SUCCESS: the Completion page came, DRIVE_FALSE: while the flash differed from
+# update.nbf. drive_hook, when there is one, runs before each look and ends the drive on failure.
+drive() {
+    local deadline=$((SECONDS + $1)) due=0 booted=0 mended=0 asked=0 template handle
+    DRIVE_PAGES="" DRIVE_FALSE=0 DRIVE_SUCCESS=0 ROAD_PAGE=0 ROAD_TEMPLATE=0
+    while [ ! -s "$WIZARD_EXIT_FILE" ]; do
+        if [ "$SECONDS" -ge "$deadline" ]; then
+            DRIVE_PAGES+=" HANG"
+            end_leftover_wizards
+            return
+        fi
+        declare -F drive_hook >/dev/null && ! drive_hook && break
+        if read -r template handle <<<"$(look 300)" && [ -n "$handle" ]; then
+            [ "$template" = "$ROAD_TEMPLATE" ] || DRIVE_PAGES+=" $template"
+            met_page "$template" "$handle"
+            due=1
+        fi
+        # A page's answer that did not take (Weiter still disabled) is tried again.
+        [ "$due" = 1 ] && goes_on "$ROAD_TEMPLATE" && due=0
+    done
+    DRIVE_PAGES+=" exit $(exit_code_within "$WIZARD_EXIT_FILE" 30)"
+}
+
+# The usual answer on page $1 (with the counters of drive).
+goes_on() {
+    case $1 in
+        102 | 122 | 132) ;;  # progress and the Checking notice: wait
+        103) on_page check 1203 on && on_page click 1 ;;
+        121 | 161 | 124 | 130 | 152) on_page click 1 ;;
+        109) if [ -z "${DRIVE_BACKUP:-}" ]; then
+            on_page click 1035
+        elif [ "$asked" = 0 ]; then
+            on_page click 1030 && ui choose-file "$(win_path "$DRIVE_BACKUP")" --timeout 15000
+            asked=1
+        else
+            on_page click 2
+        fi ;;
+        169) if [ "$booted" = 0 ]; then sim_cmd boot >/dev/null; booted=$SECONDS; fi
+            # Weiter comes once the boot loader answered. The page searches on for as long
+            # as it is shown; a user who waits in vain sets the handheld right.
+            if [ $((SECONDS - booted)) -gt 45 ] && [ "$mended" = 0 ]; then
+                mend_handheld boot
+                DRIVE_PAGES+=" mended" mended=1
+            fi
+            on_page click 1 ;;
+        167) sim_cmd reset >/dev/null && on_page click 1181 ;;
+        133) DRIVE_SUCCESS=1
+            flash_holds update.nbf 2>/dev/null || DRIVE_FALSE=1
+            on_page click 1 ;;
+        165 | 268 | 269) on_page click 1175 ;;
+        *) on_page click 2 ;;  # error pages and the Power warning: Beenden
+    esac >/dev/null
+}
+
+# PAGES...: the usual user meets exactly these pages, and the wizard ends with 0.
+step_drive() {
+    start_wizard
+    drive 300
+    check "$ROAD: the pages met" "$* exit 0" "${DRIVE_PAGES# }"
+}
+step_backup_to() { DRIVE_BACKUP="$ROAD_RUN/$1"; }
+
+# A road's own run folder, artefacts and wizard log; road_close takes down what it brought up
+# and keeps what the handheld saw.
+road_open() {
+    ROAD=$1 ROAD_STARTED=$SECONDS ROAD_SHOT=0 ROAD_PAGE=0 ROAD_TEMPLATE=0 ROAD_SEEN=" " ROAD_MOUNTS=()
+    rm -rf "${E2E_ARTEFACTS:?}/$ROAD"
+    mkdir -p "$E2E_ARTEFACTS/$ROAD"
+    ROAD_RUN="$E2E_RUN_DIR/$ROAD"
     mkdir -p "$ROAD_RUN"
-    WIZARD_LOG="$E2E_ARTEFACTS/$road/wizard.log"  # what the wizard writes to its standard error
-    unset ROMWIZARD_RIG_LINK ROMWIZARD_ACTIVESYNC_VERSION ROMWIZARD_SIM_ARGS
+    WIZARD_LOG="$E2E_ARTEFACTS/$ROAD/wizard.log"  # what the wizard writes to its standard error
+    unset ROMWIZARD_RIG_LINK ROMWIZARD_ACTIVESYNC_VERSION ROMWIZARD_SIM_ARGS ROMWIZARD_RIG_STANDINS \
+        DRIVE_BACKUP
+}
+road_close() {
+    [ -z "${ROMWIZARD_SIM_CONTROL:-}" ] || sim_cmd state >"$E2E_ARTEFACTS/$ROAD/handheld-state.json"
+    rig_stop
+    local mount
+    for mount in "${ROAD_MOUNTS[@]}"; do umount "$mount" 2>/dev/null; done
+    rm -rf "$ROAD_RUN"
+    unset ROAD_RUN
+}
+
+run_road() {
+    local line verb before=$CHECK_FAILURES outcome
+    local -a steps
+    mapfile -t steps < <(road_steps "$1")
+    echo "== road $1"
+    road_open "$1"
+    ((${#steps[@]})) || road_fail "the road is written down" yes no
     for line in "${steps[@]}"; do
         eval "set -- $line"
         verb=${1//-/_}
@@ -349,16 +431,9 @@ run_road() {
         declare -F "step_$verb" >/dev/null || { road_fail "step '$line' is known"; break; }
         "step_$verb" "$@" || break
     done
-    # What the handheld saw, for a road that failed.
-    if [ "$CHECK_FAILURES" -ne "$before" ] && [ -n "${ROMWIZARD_SIM_CONTROL:-}" ]; then
-        sim_cmd state >"$E2E_ARTEFACTS/$road/handheld-state.json"
-    fi
-    rig_stop
-    for line in "${ROAD_MOUNTS[@]}"; do umount "$line" 2>/dev/null; done
-    rm -rf "$ROAD_RUN"
-    unset ROAD_RUN
+    road_close
     outcome=passed
     [ "$CHECK_FAILURES" -eq "$before" ] || outcome=FAILED
-    echo "-- road $road $outcome in $((SECONDS - ROAD_STARTED)) s"
+    echo "-- road $ROAD $outcome in $((SECONDS - ROAD_STARTED)) s"
     [ "$outcome" = passed ]
 }

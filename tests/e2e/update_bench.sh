@@ -19,17 +19,13 @@ E2E_ROADS_FILE=$(mktemp)
 road update-bench
     link com1
     image update.nbf ${E2E_BENCH_KB:-30720}
-    marker
-    use to-options
-    click 1035
-    use to-boot-loader
+    use to-update
     bench-from
     click 1
     bench-until 167
     sim reset
     click 1181
-    page 133
-    click 1
+    next 133
     exit 0
     expect-flash update.nbf
 end

@@ -4,10 +4,10 @@
 # way a user would (the resume road when the handheld waits in its boot loader with the update
 # recorded, a new update otherwise) and the flash is compared with the image byte for byte. A
 # backup meets its fault with an earlier backup at the chosen name, which must stay as it was,
-# and no file with an image header may hold less than a whole ROM.
-# Usage: matrix.sh [all | NAME...]; without arguments the faults tagged `ci`.
-# Prints a table and the counts; fails on a false success (the Completion page while the flash
-# differs from the image), an update the restart could not finish, or lost backup data.
+# and no file with an image header may hold less than a whole ROM. Usage: matrix.sh [all |
+# NAME...]; without arguments the `ci` slice. Prints a table and the counts; fails on a false
+# success (the Completion page while the flash differs), an update the restart could not
+# finish, or lost backup data.
 source "$(dirname "$0")/../e2e/lib.sh"
 set +e
 
@@ -15,81 +15,26 @@ FAULTS_FILE="$E2E_ROOT/tests/faults/faults.txt"
 IMAGE_KB=4096
 ROM_BYTES=$((124 * 0x40000))
 
-case "${1:-}" in
-    all) filter='1' ;;
-    "") filter='index(" " $0 " ", " ci ")' ;;
-    *) filter="index(\" $* \", \" \" \$1 \" \")" ;;
-esac
-mapfile -t FAULTS < <(awk "NF && \$1 !~ /^#/ && ($filter)" "$FAULTS_FILE")
+mapfile -t FAULTS < <(awk -v want="$*" '
+    function add(fault) { faults[++n] = fault }
+    $1 == "point" { point[++points] = $2 " " $3 }
+    $1 == "every" { for (i = 1; i <= points; i++) { split(point[i], p); add($2 "-" p[1] " " $2 " " p[2] " " $3) } }
+    $1 == "fault" { add($2 " " $3 " " $4 " " $5) }
+    $1 == "ci" { for (i = 2; i <= NF; i++) ci[$i] = 1 }
+    END { for (i = 1; i <= n; i++) { split(faults[i], f)
+        if (want == "all" || (want == "" && f[1] in ci) || index(" " want " ", " " f[1] " ")) print faults[i] } }' "$FAULTS_FILE")
 
-flash_equal() {
-    python3 "$E2E_FILES" flash-holds "$ROMWIZARD_RIG_DIR/flash.bin" "$ROAD_RUN/update.nbf" \
-        >/dev/null && echo yes || echo no
-}
-settings_kept() { wine reg query 'HKCU\Software\FlashUtility' /v Flash >/dev/null 2>&1; }
+flash_equal() { flash_holds update.nbf 2>/dev/null && echo yes || echo no; }
 
-# The cable plugged in again and the handheld restarted (boot: into its boot loader; reset:
-# normally), which ends a silence too.
-mend_handheld() { sim_cmd cable plug && sim_cmd silent off && sim_cmd "$1"; } >/dev/null
-
-on() { ui "$1" "${@:2}" --window "$DRIVE_HANDLE" >/dev/null; }
-
-# Plays the user and the handheld's owner on whatever page the wizard shows, until it ends or
-# $1 seconds pass (then it is ended: a hang). DRIVE_PAGES: the pages met; DRIVE_FALSE: 1 when
-# the Completion page came while the flash differed. DRIVE_KILL=1 ends the wizard once the
-# placed fault has struck; DRIVE_BACKUP names the file a backup goes to (else: an update).
-drive() {
-    local deadline=$((SECONDS + $1)) acted="" booted=0 mended=0 asked=0 handle template last=""
-    DRIVE_PAGES="" DRIVE_FALSE=0 DRIVE_SUCCESS=0
-    while [ ! -s "$WIZARD_EXIT_FILE" ]; do
-        if [ "$SECONDS" -ge "$deadline" ]; then
-            DRIVE_PAGES+=" HANG"
-            end_leftover_wizards
-            return
-        fi
-        if [ "${DRIVE_KILL:-0}" = 1 ] && [ -n "$(sim_state 's["boot"]["fault_struck"]')" ]; then
-            end_programs 'romwizard\.exe'
-            DRIVE_PAGES+=" killed" DRIVE_KILL=0
-            exit_code_within "$WIZARD_EXIT_FILE" 30 >/dev/null
-            break
-        fi
-        [ -n "${DRIVE_FILL_AFTER:-}" ] && fill_when_due
-        read -r _ template _ <<<"$(ui find --timeout 300)"
-        handle=$(ui handle --template "${template:-0}" --timeout 0) || continue
-        DRIVE_HANDLE=$handle
-        [ "$handle" = "$acted" ] && continue
-        [ "$template" = "$last" ] || DRIVE_PAGES+=" $template"
-        last=$template
-        case $template in
-            102 | 122 | 132) ;;  # progress and the Checking notice: wait
-            103) on check 1203 on && on click 1 ;;
-            121 | 161 | 124 | 130 | 152) on click 1 ;;
-            109) if [ -z "${DRIVE_BACKUP:-}" ]; then
-                on click 1035
-            elif [ "$asked" = 0 ]; then
-                on click 1030 && ui choose-file "$(win_path "$DRIVE_BACKUP")" --timeout 15000
-                asked=1
-            else
-                on click 2
-            fi ;;
-            169) if [ "$booted" = 0 ]; then sim_cmd boot >/dev/null; booted=$SECONDS; fi
-                # Weiter comes once the boot loader answered. The page searches on for as long
-                # as it is shown; a user who waits in vain sets the handheld right.
-                if [ $((SECONDS - booted)) -gt 45 ] && [ "$mended" = 0 ]; then
-                    mend_handheld boot
-                    DRIVE_PAGES+=" mended" mended=1
-                fi
-                on click 1 || continue ;;
-            167) sim_cmd reset >/dev/null && on click 1181 ;;
-            133) DRIVE_SUCCESS=1
-                [ "$(flash_equal)" = yes ] || DRIVE_FALSE=1
-                on click 1 ;;
-            165 | 268 | 269) on click 1175 ;;
-            *) on click 2 ;;  # error pages and the Power warning: Beenden
-        esac || continue
-        acted=$handle
-    done
-    DRIVE_PAGES+=" exit $(exit_code_within "$WIZARD_EXIT_FILE" 30)"
+# The wizard ends once the placed fault has struck (DRIVE_KILL=1); the backup's disk fills up.
+drive_hook() {
+    [ -n "${DRIVE_FILL_AFTER:-}" ] && fill_when_due
+    if [ "${DRIVE_KILL:-0}" = 1 ] && [ -n "$(sim_state 's["boot"]["fault_struck"]')" ]; then
+        end_programs 'romwizard\.exe'
+        DRIVE_PAGES+=" killed" DRIVE_KILL=0
+        exit_code_within "$WIZARD_EXIT_FILE" 30 >/dev/null
+        return 1
+    fi
 }
 
 # The backup's disk fills up once the PC has taken DRIVE_FILL_AFTER chunks: 1 MB stays free.
@@ -101,7 +46,7 @@ fill_when_due() {
     DRIVE_FILL_AFTER=""
 }
 
-FALSE_SUCCESSES=0 UNFINISHED=0 LOST=0 SKIPPED=0
+FALSE_SUCCESSES=0 UNFINISHED=0 LOST=0
 TABLE=()
 row() { TABLE+=("$(printf '%-27s | %-44s | %-40s | %-21s | %-5s | %4s' "$@")"); }
 
@@ -153,7 +98,7 @@ run_update_fault() {  # NAME KIND POINT
     if [ "$equal" = no ] || [ "$ATTEMPT_SUCCESS" = 0 ] || [ -z "$placed" ]; then
         UNFINISHED=$((UNFINISHED + 1))
     fi
-    row "$name" "$first" "$recovery" "flash equal: $equal" "$false" "$((SECONDS - CASE_STARTED))"
+    row "$name" "$first" "$recovery" "flash equal: $equal" "$false" "$((SECONDS - ROAD_STARTED))"
 }
 
 # A header of the image format in the first 32 bytes.
@@ -163,13 +108,9 @@ run_backup_fault() {  # NAME KIND CHUNKS
     local name=$1 kind=$2 chunks=$3 before file result="earlier kept, no part"
     BACKUP_DIR="$ROAD_RUN/backups"
     mkdir -p "$BACKUP_DIR"
-    if [ "$kind" != backup-stops ]; then
-        if ! mount -t tmpfs -o size=96m tmpfs "$BACKUP_DIR" 2>/dev/null; then
-            SKIPPED=$((SKIPPED + 1))
-            row "$name" "skipped: mounting a small file system needs root" "" "" "" 0
-            return
-        fi
-        ROAD_MOUNTS+=("$BACKUP_DIR")
+    if [ "$kind" != backup-stops ] && ! step_small_folder backups 96m; then
+        row "$name" "no small file system" "" "" "" 0
+        return
     fi
     python3 "$E2E_FILES" image "$BACKUP_DIR/backup.nbf" $((ROM_BYTES / 1024))
     before=$(sha256sum <"$BACKUP_DIR/backup.nbf")
@@ -188,15 +129,13 @@ run_backup_fault() {  # NAME KIND CHUNKS
     done
     [ "$result" = "earlier kept, no part" ] || LOST=$((LOST + 1))
     case $DRIVE_PAGES in *HANG*) UNFINISHED=$((UNFINISHED + 1)) ;; esac
-    row "$name" "$DRIVE_PAGES" "-" "$result" no "$((SECONDS - CASE_STARTED))"
+    row "$name" "$DRIVE_PAGES" "-" "$result" no "$((SECONDS - ROAD_STARTED))"
 }
 
 for fault in "${FAULTS[@]}"; do
     read -r name kind point link _ <<<"$fault"
     echo "== fault $name"
-    CASE_STARTED=$SECONDS ROAD=$name ROAD_MOUNTS=()
-    ROAD_RUN="$E2E_RUN_DIR/$name" WIZARD_LOG="$E2E_ARTEFACTS/faults-$name.log"
-    mkdir -p "$ROAD_RUN"
+    road_open "$name"
     # romflash finds the port free: no ActiveSync stand-in holds it
     export ROMWIZARD_RIG_LINK=$link ROMWIZARD_RIG_STANDINS=$([[ $kind == romflash-* ]] && echo 0 || echo 1)
     if rig_start && step_image update.nbf "$IMAGE_KB" && step_marker; then
@@ -209,16 +148,14 @@ for fault in "${FAULTS[@]}"; do
         row "$name" "the rig did not start" "" "" "" 0
     fi
     echo "${TABLE[-1]}"
-    rig_stop
-    for mount in "${ROAD_MOUNTS[@]}"; do umount "$mount"; done
-    rm -rf "$ROAD_RUN"
+    road_close
 done
 
 echo
 row fault "first run: pages, exit" "restart: pages, exit" result "false" s
 printf '%s\n' "${TABLE[-1]}" "${TABLE[@]:0:${#TABLE[@]}-1}"
 echo "faults: ${#FAULTS[@]}; false successes: $FALSE_SUCCESSES; updates not finished:" \
-    "$UNFINISHED; backups with lost data: $LOST; skipped: $SKIPPED"
+    "$UNFINISHED; backups with lost data: $LOST"
 check "no false success" 0 "$FALSE_SUCCESSES"
 check "every update finished after the restart" 0 "$UNFINISHED"
 check "no backup data lost" 0 "$LOST"

@@ -1,6 +1,6 @@
 // The POSIX serial adapter on a pseudo-terminal whose other side the test holds: bounded reads,
 // writes and drains, and the presence probe that follows the device's path. (Bytes both ways:
-// romflash_flash.sh against handheld-sim.)
+// romflash_test.sh against handheld-sim.)
 
 #include "platform/posix/posix_serial_port.h"
 
@@ -49,7 +49,7 @@ class PtyPair : public ::testing::Test {
     std::filesystem::path link_;
 };
 
-// A read ends at its bound, or early when shut (a wake-up alike: romflash_flash.sh ends its link);
+// A read ends at its bound, or early when shut (a wake-up alike: romflash ends its link so);
 // a write to a peer that stops reading ends at its bound, short; what was written has left while
 // the peer is there, not once it hung up; a shut port writes nothing. A pty has no modem lines: the
 // device counts as there while its path still leads to it. Missing and non-terminal paths do not

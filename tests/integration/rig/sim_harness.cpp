@@ -30,17 +30,6 @@ int Connect(std::uint16_t port) {
     return fd;
 }
 
-bool SendAll(int fd, const void* data, std::size_t size) {
-    const auto* p = static_cast<const char*>(data);
-    while (size > 0) {
-        ssize_t n = ::send(fd, p, size, MSG_NOSIGNAL);
-        if (n <= 0) return false;
-        p += n;
-        size -= static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
 }  // namespace
 
 Sim::Sim(std::vector<std::string> options) {
@@ -91,7 +80,8 @@ std::string Sim::Control(const std::string& command) {
     int fd = Connect(control_port_);
     if (fd < 0) return "no control channel";
     std::string line = command + "\n";
-    SendAll(fd, line.data(), line.size());
+    // A blocking send of one short line goes whole; a failed one gets no reply below.
+    ::send(fd, line.data(), line.size(), MSG_NOSIGNAL);
     std::string reply;
     char c;
     while (::recv(fd, &c, 1, 0) == 1 && c != '\n') reply += c;
