@@ -12,8 +12,7 @@ class FakeFiles final : public Files {
   public:
     std::set<std::string> existing;
     std::optional<std::uint64_t> free_bytes = std::uint64_t{1} << 40;
-    std::vector<std::string> removed;
-    std::vector<std::string> asked_free;
+    std::vector<std::string> removed, asked_free;
 
     bool Exists(const std::string& path) override { return existing.contains(path); }
     std::optional<std::uint64_t> FreeBytesForCaller(const std::string& path) override {

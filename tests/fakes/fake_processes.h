@@ -4,6 +4,7 @@
 
 #include "platform/processes.h"
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -34,12 +35,9 @@ class FakeProcesses : public Processes {
 
   private:
     static void EndFirst(std::vector<Entry>& entries, const TextMatch& matches) {
-        for (Entry& entry : entries) {
-            if (!entry.ended && matches(entry.text)) {
-                entry.ended = true;
-                return;
-            }
-        }
+        auto first = std::ranges::find_if(
+            entries, [&](const Entry& entry) { return !entry.ended && matches(entry.text); });
+        if (first != entries.end()) first->ended = true;
     }
 };
 

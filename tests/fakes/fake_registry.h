@@ -30,13 +30,11 @@ class FakeRegistry : public Registry {
              std::vector<std::uint8_t> data) {
         MakeKey(path);
         auto& values = keys_[Fold(path)];
-        auto found = Find(values, name);
-        if (found != values.end()) {
-            found->type = type;
-            found->data = std::move(data);
-        } else {
-            values.push_back({std::string(name), type, std::move(data)});
-        }
+        auto found = std::ranges::find_if(
+            values, [&](const StoredValue& v) { return EqualIgnoringCase(v.name, name); });
+        if (found == values.end()) found = values.insert(found, {std::string(name), type, {}});
+        found->type = type;
+        found->data = std::move(data);
     }
     void PutText(std::string_view path, std::string_view name, std::string_view text) {
         std::vector<std::uint8_t> data(text.begin(), text.end());
@@ -129,15 +127,9 @@ class FakeRegistry : public Registry {
         std::transform(folded.begin(), folded.end(), folded.begin(), FoldCase);
         return folded;
     }
-    static std::vector<StoredValue>::iterator Find(std::vector<StoredValue>& values,
-                                                   std::string_view name) {
-        return std::find_if(values.begin(), values.end(),
-                            [&](const StoredValue& v) { return EqualIgnoringCase(v.name, name); });
-    }
 
     std::map<std::string, std::vector<StoredValue>> keys_;
-    std::set<std::string> failing_keys_;
-    std::set<std::string> failing_values_;
+    std::set<std::string> failing_keys_, failing_values_;
 };
 
 }  // namespace orvo

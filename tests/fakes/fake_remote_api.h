@@ -18,8 +18,7 @@ namespace orvo {
 class FakeRemoteApi : public RemoteApi {
   public:
     struct InvokeCall {
-        std::u16string library;
-        std::u16string function;
+        std::u16string library, function;
         std::vector<std::uint8_t> input;
     };
     struct InvokeAnswer {
@@ -32,6 +31,9 @@ class FakeRemoteApi : public RemoteApi {
     std::function<InvokeAnswer(const InvokeCall&)> on_invoke = [](const InvokeCall&) {
         return InvokeAnswer{};
     };
+    // Whether ActiveSync connects; the power line's next answers, in order, then `power_line`.
+    bool session = true;
+    std::deque<std::optional<std::uint8_t>> power_answers;
     std::optional<std::uint8_t> power_line = 1;
     // The size of each chunk the device backup program writes.
     std::function<std::size_t(std::size_t chunk)> chunk_size = [](std::size_t) {
@@ -53,20 +55,14 @@ class FakeRemoteApi : public RemoteApi {
         std::lock_guard lock(mutex_);
         in_use_.insert(Fold(path));
     }
-    std::vector<InvokeCall> Invokes() const {
-        std::lock_guard lock(mutex_);
-        return invokes_;
-    }
+    std::vector<InvokeCall> Invokes() const { return Copy(invokes_); }
     int Inits() const { return inits_; }
     int Uninits() const { return uninits_; }
     int OpenHandles() const {
         std::lock_guard lock(mutex_);
         return static_cast<int>(handles_.size());
     }
-    std::vector<std::u16string> Started() const {
-        std::lock_guard lock(mutex_);
-        return started_;
-    }
+    std::vector<std::u16string> Started() const { return Copy(started_); }
 
     std::int32_t CeRapiInitEx() override {
         std::lock_guard lock(mutex_);
@@ -76,7 +72,7 @@ class FakeRemoteApi : public RemoteApi {
         init_results.pop_front();
         return result;
     }
-    bool WaitForSession(std::uint32_t) override { return true; }
+    bool WaitForSession(std::uint32_t) override { return session; }
     void CeRapiUninit() override { ++uninits_; }
 
     std::int32_t CeRapiInvoke(std::u16string_view library, std::u16string_view function,
@@ -171,12 +167,12 @@ class FakeRemoteApi : public RemoteApi {
     std::optional<std::uint8_t> PowerLineStatus() override {
         std::lock_guard lock(mutex_);
         ++power_queries_;
-        return power_line;
+        if (power_answers.empty()) return power_line;
+        const std::optional<std::uint8_t> line = power_answers.front();
+        power_answers.pop_front();
+        return line;
     }
-    int PowerQueries() const {
-        std::lock_guard lock(mutex_);
-        return power_queries_;
-    }
+    int PowerQueries() const { return Copy(power_queries_); }
     void SetPowerLine(std::optional<std::uint8_t> line) {
         std::lock_guard lock(mutex_);
         power_line = line;
@@ -188,6 +184,11 @@ class FakeRemoteApi : public RemoteApi {
         std::size_t at;
     };
 
+    template <class T>
+    T Copy(const T& member) const {
+        std::lock_guard lock(mutex_);
+        return member;
+    }
     static std::u16string Fold(std::u16string_view path) {
         std::u16string folded(path);
         for (char16_t& c : folded) {
@@ -225,8 +226,7 @@ class FakeRemoteApi : public RemoteApi {
     std::uint32_t last_error_ = 0;
     std::size_t produced_ = 0;
     int power_queries_ = 0;
-    std::atomic<int> inits_{0};
-    std::atomic<int> uninits_{0};
+    std::atomic<int> inits_{0}, uninits_{0};
 };
 
 }  // namespace orvo

@@ -55,7 +55,6 @@ class FakeSerialPort final : public SerialPort {
 
     std::size_t Write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds) override {
         const std::string text(bytes.begin(), bytes.end());
-        std::string answer;
         {
             std::lock_guard lock(mutex_);
             const int index = writes_++;
@@ -68,9 +67,7 @@ class FakeSerialPort final : public SerialPort {
             std::lock_guard lock(behaviour_->mutex);
             behaviour_->written.push_back(text);
         }
-        if (behaviour_->responder) answer = behaviour_->responder(text);
-        std::lock_guard lock(mutex_);
-        incoming_.insert(incoming_.end(), answer.begin(), answer.end());
+        if (behaviour_->responder) Receive(behaviour_->responder(text));
         return bytes.size();
     }
 

@@ -48,16 +48,10 @@ class FakeUi : public Ui {
 
     // Recorded as the page UpdateProgress, scripted like it; the variant is kept.
     int OpenUpdateProgressPage(UpdateVariant variant) override {
-        {
-            std::lock_guard lock(mutex_);
-            variants_.push_back(variant);
-        }
+        Push(variants_, variant);
         return OpenPage(Page::UpdateProgress);
     }
-    std::vector<UpdateVariant> Variants() const {
-        std::lock_guard lock(mutex_);
-        return variants_;
-    }
+    std::vector<UpdateVariant> Variants() const { return Copy(variants_); }
 
     // Queues the user's answer to the next file dialog: a path, or none for Cancel.
     void ScriptFileDialog(std::optional<std::string> chosen) {
@@ -77,23 +71,17 @@ class FakeUi : public Ui {
     // Each dialog shown, with the name it proposed.
     struct DialogShown {
         FileDialog::Kind kind;
-        std::string initial_folder;
-        std::string proposed;
+        std::string initial_folder, proposed;
+        bool operator==(const DialogShown&) const = default;
     };
-    std::vector<DialogShown> Dialogs() const {
-        std::lock_guard lock(mutex_);
-        return dialogs_;
-    }
+    std::vector<DialogShown> Dialogs() const { return Copy(dialogs_); }
 
     void RequestClose() override { close_requested_ = true; }
     bool CloseRequested() const override { return close_requested_; }
     void ShowCheckingNotice() override { ++notices_shown_; }
     void CloseCheckingNotice() override { ++notices_closed_; }
 
-    std::vector<Page> Opened() const {
-        std::lock_guard lock(mutex_);
-        return opened_;
-    }
+    std::vector<Page> Opened() const { return Copy(opened_); }
     int NoticesShown() const { return notices_shown_; }
     int NoticesClosed() const { return notices_closed_; }
 
@@ -165,18 +153,10 @@ class FakeUi : public Ui {
         bool operator==(const ControlCall&) const = default;
     };
     void EnablePageControl(Page page, int control, bool enable) override {
-        std::lock_guard lock(mutex_);
-        control_calls_.push_back({page, control, enable});
+        Push(control_calls_, ControlCall{page, control, enable});
     }
-    std::vector<ControlCall> ControlCalls() const {
-        std::lock_guard lock(mutex_);
-        return control_calls_;
-    }
-
-    std::vector<ProgressCall> ProgressCalls() const {
-        std::lock_guard lock(mutex_);
-        return progress_calls_;
-    }
+    std::vector<ControlCall> ControlCalls() const { return Copy(control_calls_); }
+    std::vector<ProgressCall> ProgressCalls() const { return Copy(progress_calls_); }
     // The page's end code once it has ended, waiting at most `wall_time` for it.
     std::optional<int> WaitProgressEnd(std::chrono::nanoseconds wall_time) {
         std::unique_lock lock(mutex_);
@@ -185,9 +165,16 @@ class FakeUi : public Ui {
     }
 
   private:
-    void Record(ProgressCall call) {
+    void Record(ProgressCall call) { Push(progress_calls_, call); }
+    template <class T>
+    void Push(std::vector<T>& calls, T call) {
         std::lock_guard lock(mutex_);
-        progress_calls_.push_back(call);
+        calls.push_back(std::move(call));
+    }
+    template <class T>
+    T Copy(const T& member) const {
+        std::lock_guard lock(mutex_);
+        return member;
     }
 
     mutable std::mutex mutex_;
@@ -201,8 +188,7 @@ class FakeUi : public Ui {
     std::deque<std::optional<std::string>> file_answers_;
     std::vector<DialogShown> dialogs_;
     std::atomic<bool> close_requested_{false};
-    std::atomic<int> notices_shown_{0};
-    std::atomic<int> notices_closed_{0};
+    std::atomic<int> notices_shown_{0}, notices_closed_{0};
     // Last: its thread ends before the members it reaches go.
     std::unique_ptr<WatchdogTimer> watchdog_;
 };

@@ -3,6 +3,7 @@
 
 #include "platform/debug_log.h"
 
+#include <algorithm>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -17,10 +18,7 @@ class RecordingLog final : public DebugLog {
     }
     bool Has(std::string_view text) const {
         std::lock_guard lock(mutex_);
-        for (const std::string& t : texts_) {
-            if (t == text) return true;
-        }
-        return false;
+        return std::ranges::find(texts_, text) != texts_.end();
     }
 
   private:

@@ -16,14 +16,10 @@ TEST(BootIdentity, RegionsInOrderEachReadToItsLastSlot) {
     // What each slot of regions 1, 2 and 3 holds (none: erased) but the one `at`, which holds
     // `record`; how many slots of each region are read.
     struct Case {
-        const char* name;
-        const char* region_1;
-        const char* region_2;
-        const char* region_3;
+        const char *name, *region_1, *region_2, *region_3;
         std::uint32_t at;
         const char* record;
-        int result;
-        int reads_1, reads_2, reads_3;
+        int result, reads_1, reads_2, reads_3;
         const char* identity;
     };
     const Case cases[] = {
@@ -58,10 +54,8 @@ TEST(BootIdentity, RegionsInOrderEachReadToItsLastSlot) {
         };
         rig.Connect(port);
         EXPECT_EQ(ReadBootIdentity(rig.link), c.result);
-        const DeviceIdentity& device = rig.state.Device;
-        EXPECT_EQ(
-            device.ModelID + " " + device.RomTypeCode + " " + device.Lang + " " + device.Version,
-            c.identity);
+        const DeviceIdentity& d = rig.state.Device;
+        EXPECT_EQ(d.ModelID + " " + d.RomTypeCode + " " + d.Lang + " " + d.Version, c.identity);
         std::vector<std::uint32_t> expected;
         for (const auto& [first, count] : {std::pair{0xA0040100u, c.reads_1},
                                            {0xA2FC0000u, c.reads_2},

@@ -79,27 +79,18 @@ TEST(QueryDeviceData, FillsTheIdentityAndStoresItInTheReserveArea) {
 }
 
 TEST(QueryDeviceData, FailsQuietlyWhenTheHandheldCannotBeAskedAndJoinsAnOpenSession) {
-    // Each fault, and whether the session it opened must be closed again.
-    const std::pair<std::function<void(QueryRig&)>, int> faults[] = {
-        {[](QueryRig& q) { q.rig.remote.init_results = {static_cast<std::int32_t>(0x8007048F)}; },
-         0},
-        {[](QueryRig& q) { std::filesystem::remove(q.rig.start_dir.Path("GetDeviceData.dll")); },
-         1},
-        {[](QueryRig& q) { q.reply.resize(149); }, 1},
-        {[](QueryRig& q) {
-             q.rig.remote.on_invoke = [](const auto&) {
-                 return FakeRemoteApi::InvokeAnswer{-1, {}};
-             };
-         },
-         1},
-    };
-    for (const auto& [fault, uninits] : faults) {
+    // No session, no library, a short reply, a failed call: only a session it opened is closed.
+    for (int fault = 0; fault < 4; ++fault) {
         QueryRig q;
-        fault(q);
-        EXPECT_EQ(QueryDeviceData(q.state, q.rig.services), 0);
+        if (fault == 0) q.rig.remote.init_results = {static_cast<std::int32_t>(0x8007048F)};
+        if (fault == 1) std::filesystem::remove(q.rig.start_dir.Path("GetDeviceData.dll"));
+        if (fault == 2) q.reply.resize(149);
+        if (fault == 3)
+            q.rig.remote.on_invoke = [](auto&) { return FakeRemoteApi::InvokeAnswer{-1, {}}; };
+        EXPECT_EQ(QueryDeviceData(q.state, q.rig.services), 0) << fault;
         EXPECT_EQ(q.state.Device.ModelID, "");
         EXPECT_TRUE(q.rig.ui.Opened().empty());
-        EXPECT_EQ(q.rig.remote.Uninits(), uninits);
+        EXPECT_EQ(q.rig.remote.Uninits(), fault == 0 ? 0 : 1);
     }
     QueryRig nested;
     nested.rig.remote.init_results = {kRapiAlreadyInitialised, kRapiAlreadyInitialised};
@@ -147,10 +138,8 @@ TEST(DeviceLibraries, SetTheClockFromTheZoneAndTheUtcTime) {
     ASSERT_EQ(rig.remote.Invokes().size(), 1u);
     const std::vector<std::uint8_t> record = rig.remote.Invokes()[0].input;
     ASSERT_EQ(record.size(), 188u);
-    EXPECT_EQ(record[0], 1);
-    EXPECT_EQ(record[171], 172);
-    EXPECT_EQ(record[172], 0xEE);
-    EXPECT_EQ(record[187], 0xEE);
+    EXPECT_EQ((std::vector{record[0], record[171], record[172], record[187]}),
+              (std::vector<std::uint8_t>{1, 172, 0xEE, 0xEE}));
 }
 
 // A new library and a missing one are on the identification's road above.
@@ -189,15 +178,16 @@ TEST(BootLoaderWait, WaitsForTheHandheldToLeaveThenForItsBootLoader) {
     leave.join();
     EXPECT_EQ(port_attempts, 3);
     EXPECT_EQ(state.BootWaitStop, 1);
+    // Zurück on and Weiter off while it waits; at the end the other way round.
     const auto calls = rig.ui.ControlCalls();
     ASSERT_GE(calls.size(), 4u);
-    EXPECT_EQ(calls[0], (FakeUi::ControlCall{Page::BootLoaderEntry, kBootEntryBackButton, true}));
-    EXPECT_EQ(calls[1],
-              (FakeUi::ControlCall{Page::BootLoaderEntry, kBootEntryForwardButton, false}));
-    EXPECT_EQ(calls[calls.size() - 2],
-              (FakeUi::ControlCall{Page::BootLoaderEntry, kBootEntryBackButton, false}));
-    EXPECT_EQ(calls.back(),
-              (FakeUi::ControlCall{Page::BootLoaderEntry, kBootEntryForwardButton, true}));
+    using Call = FakeUi::ControlCall;
+    constexpr Page kPage = Page::BootLoaderEntry;
+    EXPECT_EQ((std::vector{calls[0], calls[1], calls[calls.size() - 2], calls.back()}),
+              (std::vector<Call>{{kPage, kBootEntryBackButton, true},
+                                 {kPage, kBootEntryForwardButton, false},
+                                 {kPage, kBootEntryBackButton, false},
+                                 {kPage, kBootEntryForwardButton, true}}));
 }
 
 TEST(BootLoaderWait, EndsInEitherWaitOnceThePageHasEnded) {

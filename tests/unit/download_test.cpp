@@ -139,8 +139,7 @@ TEST(Download, WireVerdictAndFailures) {
         AddDownload(wire, payload, 0x40000, 0x40000, "lnb c:\\test.nbf A0000000 80000 00040000\r");
         const std::vector<std::string> written = port->Written();
         ASSERT_EQ(written.size(), wire.size());
-        const auto differs = std::mismatch(written.begin(), written.end(), wire.begin());
-        EXPECT_EQ(differs.first - written.begin(), written.end() - written.begin());
+        EXPECT_EQ(std::ranges::mismatch(written, wire).in1 - written.begin(), std::ssize(written));
         std::string percents;
         for (const auto& call : rig.ui.ProgressCalls()) {
             if (call.kind == FakeUi::ProgressCall::Percent) {

@@ -81,15 +81,13 @@ TEST(UpdateWorkers, CheckBeforeTheyWriteAndEndTheProgramOnlyAfterTheirOwnPage) {
         for (Flag flag : {kModel, kLanguage, kRomType}) {
             EXPECT_EQ(rig.state.*flag, flag == c.mismatch ? 1 : 0);
         }
-        const std::vector<std::string> written = port->Written();
-        EXPECT_TRUE(std::none_of(written.begin(), written.end(),
-                                 [](const std::string& w) { return w.starts_with("lnb "); }));
+        EXPECT_TRUE(std::ranges::none_of(port->Written(),
+                                         [](const auto& w) { return w.starts_with("lnb "); }));
         EXPECT_EQ(rig.ui.CloseRequested(), c.page.has_value());
         // The resume variant collapses its page before it refuses the image.
-        const auto calls = rig.ui.ProgressCalls();
         const bool collapses = c.worker == ResumeUpdateWorker && c.mismatch != nullptr;
-        EXPECT_EQ(std::count(calls.begin(), calls.end(),
-                             FakeUi::ProgressCall{FakeUi::ProgressCall::Shrink, false}),
+        EXPECT_EQ(std::ranges::count(rig.ui.ProgressCalls(),
+                                     FakeUi::ProgressCall{FakeUi::ProgressCall::Shrink, false}),
                   collapses ? 1 : 0);
         // Where the worker leaves the program running, the page still ends: by its watchdog.
         if (!c.page) {

@@ -23,29 +23,11 @@
 namespace orvo::test {
 namespace {
 
-// The handheld over the remote API: whether ActiveSync connects, its power answers in order
-// (then mains).
-class Handheld final : public FakeRemoteApi {
-  public:
-    bool session = true;
-    std::deque<std::optional<std::uint8_t>> power;
-
-    bool WaitForSession(std::uint32_t) override { return session; }
-    std::optional<std::uint8_t> PowerLineStatus() override {
-        if (power.empty()) return 1;
-        const std::optional<std::uint8_t> line = power.front();
-        power.pop_front();
-        return line;
-    }
-};
-
 // What the user does on a page; on the Update progress page, how many downloads completed.
 struct Shown {
     Page page;
-    int result = 0;
-    bool exit = false;
-    bool back = false;
-    int downloads = 0;
+    int result = 0, downloads = 0;
+    bool exit = false, back = false;
 };
 
 // A road: the pages in their order, each a code or a template number, with what the user does:
@@ -71,15 +53,14 @@ Script Parse(const std::string& road) {
         }
         const std::string code = word.substr(0, word.find_first_of("<!=/"));
         Shown shown{kCodes.contains(code) ? kCodes.at(code) : static_cast<Page>(std::stoi(code))};
+        const auto number_after = [&word](char mark, int otherwise) {
+            const std::size_t at = word.find(mark);
+            return at == std::string::npos ? otherwise : std::stoi(word.substr(at + 1));
+        };
         shown.back = word.find('<') != std::string::npos;
         shown.exit = word.find('!') != std::string::npos;
-        if (shown.exit) shown.result = 2;
-        if (const std::size_t at = word.find('='); at != std::string::npos) {
-            shown.result = std::stoi(word.substr(at + 1));
-        }
-        if (const std::size_t at = word.find('/'); at != std::string::npos) {
-            shown.downloads = std::stoi(word.substr(at + 1));
-        }
+        shown.result = number_after('=', shown.exit ? 2 : 0);
+        shown.downloads = number_after('/', 0);
         script.pages.push_back(shown);
     }
     return script;
@@ -221,7 +202,7 @@ struct Wizard {
             SaveFlashSettings(earlier, registry);
         }
         handheld.session = !(road.world & kBootLoader);
-        handheld.power = script.power;
+        handheld.power_answers = script.power;
         handheld.on_invoke = [](const FakeRemoteApi::InvokeCall& call) {
             if (call.function != u"GetDeviceData") return FakeRemoteApi::InvokeAnswer{};
             return FakeRemoteApi::InvokeAnswer{
@@ -269,7 +250,7 @@ struct Wizard {
     const Script script;
     LinkRig rig;
     FakeUi& ui = rig.ui;
-    Handheld handheld;
+    FakeRemoteApi handheld;
     Latin1CodePage code_page;
     testing::FixedPcClock pc_clock;
     DeviceServices device{handheld, rig.clock, code_page, pc_clock, ui, rig.log};
@@ -298,37 +279,29 @@ TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
         EXPECT_GE(wizard.ui.NoticesClosed(), wizard.ui.NoticesShown()) << "no notice outlives it";
         for (const auto& [page, flag] : kBackFlags) EXPECT_EQ((state.*flag).load(), 0);
 
-        const auto invokes = wizard.handheld.Invokes();
-        const auto identified = std::count_if(invokes.begin(), invokes.end(), [](const auto& call) {
-            return call.function == u"GetDeviceData";
-        });
-        const bool connected = std::count(pages.begin(), pages.end(), Page::Options) > 0;
-        EXPECT_EQ(identified, connected ? 1 : 0);
+        const bool connected = std::ranges::count(pages, Page::Options) > 0;
+        EXPECT_EQ(std::ranges::count(wizard.handheld.Invokes(), std::u16string(u"GetDeviceData"),
+                                     &FakeRemoteApi::InvokeCall::function),
+                  connected ? 1 : 0);
 
-        const auto updates = std::count(pages.begin(), pages.end(), Page::UpdateProgress);
+        const auto updates = std::ranges::count(pages, Page::UpdateProgress);
         EXPECT_EQ(wizard.ui.Variants(),
                   std::vector<UpdateVariant>(
                       static_cast<std::size_t>(updates),
                       (road.world & kBootLoader) ? UpdateVariant::Resume : UpdateVariant::Main));
         EXPECT_EQ(std::filesystem::path(wizard.written).filename(), road.written);
 
-        const auto& shown_pages = wizard.script.pages;
-        const auto restores = std::count_if(shown_pages.begin(), shown_pages.end(), [](auto shown) {
+        const auto restores = std::ranges::count_if(wizard.script.pages, [](const Shown& shown) {
             return shown.page == Page::Options && shown.result == kOptionsRestore;
         });
-        ASSERT_EQ(wizard.ui.Dialogs().size(), static_cast<std::size_t>(restores));
-        for (const auto& dialog : wizard.ui.Dialogs()) {
-            EXPECT_EQ(dialog.kind, FileDialog::Kind::Open);
-            EXPECT_EQ(dialog.initial_folder, (road.world & kNotNt)
-                                                 ? "c:\\Eigene Dateien"
-                                                 : "%USERPROFILE%\\Eigene Dateien");
-            EXPECT_EQ(dialog.proposed, "");
-        }
+        const FakeUi::DialogShown open{
+            FileDialog::Kind::Open,
+            (road.world & kNotNt) ? "c:\\Eigene Dateien" : "%USERPROFILE%\\Eigene Dateien", ""};
+        EXPECT_EQ(wizard.ui.Dialogs(), std::vector(static_cast<std::size_t>(restores), open));
 
         const bool completed = road.world & kCompleted;
         const auto sent = wizard.com1->Written();
-        EXPECT_EQ(std::any_of(sent.begin(), sent.end(),
-                              [](const std::string& s) { return s.starts_with("shmsg"); }),
+        EXPECT_EQ(std::ranges::any_of(sent, [](const auto& s) { return s.starts_with("shmsg"); }),
                   completed)
             << "the version box";
         EXPECT_EQ(wizard.files.removed.size(), completed ? 1u : 0u);
