@@ -1,5 +1,5 @@
 // The port search: candidates in their order, twice over, with the test text of each kind. (Each
-// kind of port against the simulated handheld: the roads and romflash_flash.sh.)
+// kind of port against the simulated handheld: the roads and romflash_test.sh.)
 
 #include "bootlink/boot_port.h"
 #include "link_test_rig.h"
