@@ -212,7 +212,12 @@ step_page() {
 }
 
 on_page() { ui "$1" "${@:2}" --window "$ROAD_PAGE"; }
-step_click() { on_page click "$1" || road_fail "click $1 on page $ROAD_TEMPLATE"; }
+# A user clicks once the button is enabled: Weiter of a page that checks the power first comes a
+# moment after the page.
+step_click() {
+    on_page wait-enabled "$1" 1 --timeout 10000 >/dev/null
+    on_page click "$1" || road_fail "click $1 on page $ROAD_TEMPLATE"
+}
 step_next() { for t; do step_page "$t" && step_click 1 || return 1; done; }
 step_back() { for t; do step_page "$t" && step_click 1221 || return 1; done; }
 step_tick() { on_page check "$1" "${2:-on}" || road_fail "tick $1 ${2:-on} on page $ROAD_TEMPLATE"; }
