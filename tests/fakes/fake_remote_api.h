@@ -3,6 +3,7 @@
 // platform's create rules, scripted library calls, the power line, and the device backup program
 // that leaves the next chunk in "\Temp\image.nb" whenever that file is gone.
 
+#include "base/text_compare.h"
 #include "platform/remote_api.h"
 
 #include <algorithm>
@@ -67,10 +68,7 @@ class FakeRemoteApi : public RemoteApi {
     std::int32_t CeRapiInitEx() override {
         std::lock_guard lock(mutex_);
         ++inits_;
-        if (init_results.empty()) return kRapiOk;
-        const std::int32_t result = init_results.front();
-        init_results.pop_front();
-        return result;
+        return Next(init_results, kRapiOk);
     }
     bool WaitForSession(std::uint32_t) override { return session; }
     void CeRapiUninit() override { ++uninits_; }
@@ -78,8 +76,8 @@ class FakeRemoteApi : public RemoteApi {
     std::int32_t CeRapiInvoke(std::u16string_view library, std::u16string_view function,
                               std::span<const std::uint8_t> input,
                               std::vector<std::uint8_t>& reply) override {
-        InvokeCall call{std::u16string(library), std::u16string(function),
-                        std::vector<std::uint8_t>(input.begin(), input.end())};
+        const InvokeCall call{
+            std::u16string(library), std::u16string(function), {input.begin(), input.end()}};
         {
             std::lock_guard lock(mutex_);
             invokes_.push_back(call);
@@ -113,10 +111,9 @@ class FakeRemoteApi : public RemoteApi {
         auto handle = handles_.find(file);
         if (handle == handles_.end()) return std::nullopt;
         const std::vector<std::uint8_t>& bytes = files_[handle->second.path];
-        const std::size_t n =
-            std::min(into.size(), bytes.size() - std::min(bytes.size(), handle->second.at));
-        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(handle->second.at), n,
-                    into.begin());
+        const std::size_t at = std::min(bytes.size(), handle->second.at);
+        const std::size_t n = std::min(into.size(), bytes.size() - at);
+        std::copy_n(bytes.begin() + at, n, into.begin());
         handle->second.at += n;
         return static_cast<std::uint32_t>(n);
     }
@@ -167,10 +164,7 @@ class FakeRemoteApi : public RemoteApi {
     std::optional<std::uint8_t> PowerLineStatus() override {
         std::lock_guard lock(mutex_);
         ++power_queries_;
-        if (power_answers.empty()) return power_line;
-        const std::optional<std::uint8_t> line = power_answers.front();
-        power_answers.pop_front();
-        return line;
+        return Next(power_answers, power_line);
     }
     int PowerQueries() const { return Copy(power_queries_); }
     void SetPowerLine(std::optional<std::uint8_t> line) {
@@ -189,11 +183,17 @@ class FakeRemoteApi : public RemoteApi {
         std::lock_guard lock(mutex_);
         return member;
     }
+    // The next of the queued answers, or `otherwise` when none is left.
+    template <class T>
+    static T Next(std::deque<T>& answers, T otherwise) {
+        if (answers.empty()) return otherwise;
+        T next = answers.front();
+        answers.pop_front();
+        return next;
+    }
     static std::u16string Fold(std::u16string_view path) {
         std::u16string folded(path);
-        for (char16_t& c : folded) {
-            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-        }
+        for (char16_t& c : folded) c = c < 0x80 ? static_cast<char16_t>(FoldCase(char(c))) : c;
         return folded;
     }
     bool IsOpen(const std::u16string& key) const {

@@ -5,7 +5,7 @@
 #include "fakes/fake_registry.h"
 #include "image/backup_image_writer.h"
 #include "image/choose_backup_file.h"
-#include "unit/device_test_support.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,14 +2,14 @@
 // their order, each read to its last slot, and the read's own bound.
 
 #include "bootlink/boot_identity.h"
-#include "link_test_rig.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <memory>
 
-namespace orvo::test {
+namespace orvo::testing {
 namespace {
 
 TEST(BootIdentity, RegionsInOrderEachReadToItsLastSlot) {
@@ -80,4 +80,4 @@ TEST(BootIdentity, SilenceWithoutAPageEndsTheRead) {
 }
 
 }  // namespace
-}  // namespace orvo::test
+}  // namespace orvo::testing

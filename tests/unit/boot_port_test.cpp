@@ -2,11 +2,11 @@
 // kind of port against the simulated handheld: the roads and romflash_test.sh.)
 
 #include "bootlink/boot_port.h"
-#include "link_test_rig.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 
-namespace orvo::test {
+namespace orvo::testing {
 namespace {
 
 const std::string kCom1 = "COM1";
@@ -67,4 +67,4 @@ TEST(OpenBootPort, ReaderThatNeverGetsReadyIsGivenUp) {
 }
 
 }  // namespace
-}  // namespace orvo::test
+}  // namespace orvo::testing

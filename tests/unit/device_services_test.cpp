@@ -7,7 +7,7 @@
 #include "device/device_copy.h"
 #include "device/device_libraries.h"
 #include "device/query_device_data.h"
-#include "unit/device_test_support.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,7 @@
 // the failures that must never count as a completed update.
 
 #include "bootlink/download.h"
-#include "image_test_files.h"
-#include "link_test_rig.h"
+#include "unit/test_support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -12,7 +11,7 @@
 #include <cstdio>
 #include <filesystem>
 
-namespace orvo::test {
+namespace orvo::testing {
 namespace {
 
 constexpr std::uint32_t kBlock = 0x20000;
@@ -169,4 +168,4 @@ TEST(Download, ImageBeyondTheLoadCommandIsNeverCommanded) {
 }
 
 }  // namespace
-}  // namespace orvo::test
+}  // namespace orvo::testing

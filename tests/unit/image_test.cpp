@@ -7,7 +7,7 @@
 #include "image/image_checks.h"
 #include "image/image_checksum.h"
 #include "image/language_table.h"
-#include "unit/image_test_files.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 

@@ -3,14 +3,13 @@
 // image that fits is written: the download tests and the roads.)
 
 #include "bootlink/update_worker.h"
-#include "image_test_files.h"
-#include "link_test_rig.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 
-namespace orvo::test {
+namespace orvo::testing {
 namespace {
 
 using namespace std::chrono_literals;
@@ -98,4 +97,4 @@ TEST(UpdateWorkers, CheckBeforeTheyWriteAndEndTheProgramOnlyAfterTheirOwnPage) {
 }
 
 }  // namespace
-}  // namespace orvo::test
+}  // namespace orvo::testing

@@ -7,10 +7,9 @@
 #include "fakes/fake_files.h"
 #include "fakes/fake_processes.h"
 #include "fakes/fake_registry.h"
-#include "link_test_rig.h"
+#include "unit/test_support.h"
 #include "shell/flash_settings.h"
 #include "shell/wizard_flow.h"
-#include "unit/device_test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +19,7 @@
 #include <map>
 #include <sstream>
 
-namespace orvo::test {
+namespace orvo::testing {
 namespace {
 
 // What the user does on a page; on the Update progress page, how many downloads completed.
@@ -317,4 +316,4 @@ TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
 }
 
 }  // namespace
-}  // namespace orvo::test
+}  // namespace orvo::testing
