@@ -28,10 +28,9 @@ TEST(LinkCommands, HexKeysAndTheReadDataCommand) {
 TEST(SendString, FailedAndShortWritesStopTheLink) {
     for (bool short_write : {false, true}) {
         LinkRig rig;
-        auto behaviour = rig.ports.Add("p");
-        behaviour->fail_write_at = 0;
-        behaviour->short_write = short_write;
-        rig.Connect(behaviour);
+        rig.line->fail_write_at = 0;
+        rig.line->short_write = short_write;
+        rig.Connect();
         EXPECT_EQ(SendString(rig.link, "COM1 Port Test\r"), 0) << short_write;
         EXPECT_EQ(rig.link.LinkStop, 1);
         EXPECT_FALSE(rig.link.hPort.IsOpen());
@@ -39,7 +38,7 @@ TEST(SendString, FailedAndShortWritesStopTheLink) {
         EXPECT_FALSE(rig.log.Has("\nReady write file but disconnect\n"));
         EXPECT_EQ(SendString(rig.link, "x\r"), 0);
         EXPECT_TRUE(rig.log.Has("\nReady write file but disconnect\n"));
-        EXPECT_TRUE(behaviour->Written().empty());
+        EXPECT_TRUE(rig.line->Written().empty());
     }
 }
 
@@ -47,15 +46,14 @@ TEST(SendString, FailedAndShortWritesStopTheLink) {
 // on the roads' screen.)
 TEST(FramedMode, FlushedBeforeItIsEnteredAgain) {
     LinkRig rig;
-    auto behaviour = rig.ports.Add("p");
-    rig.Connect(behaviour);
+    rig.Connect();
     EnterFramedMode(rig.link);
     EXPECT_EQ(rig.link.FramedMode, 1);
     EnterFramedMode(rig.link);
     EXPECT_EQ(LeaveFramedMode(rig.link), 1);
     EXPECT_EQ(rig.link.FramedMode, 0);
-    EXPECT_THAT(behaviour->Written(), ::testing::ElementsAre("$ZIB$\r", "\r\r\r\r\r\r\r\r",
-                                                             "$ZIB$\r", "QARS$ZIB$\rQARE"));
+    EXPECT_THAT(rig.line->Written(), ::testing::ElementsAre("$ZIB$\r", "\r\r\r\r\r\r\r\r",
+                                                            "$ZIB$\r", "QARS$ZIB$\rQARE"));
 }
 
 // Polls `done` for up to five seconds of wall time.
@@ -86,7 +84,7 @@ TEST(LineRules, KeysEndAndAnswersAtTheirRoomsEdge) {
 // with a line half received ends the reader rather than wait for the line's end.
 TEST(Reader, LinesAndRequestBytes) {
     LinkRig rig;
-    auto port = rig.Connect(rig.ports.Add("p"));
+    auto port = rig.Connect();
     port->Receive("QARS\x02QARE\r\nCOM1 Port Test\r\n");
     ASSERT_TRUE(Eventually([&] { return !rig.link.PortTestAnswer.Load().empty(); }));
     EXPECT_EQ(rig.link.AnswerLine.Load(), "QARS\x02QARE");
@@ -115,10 +113,9 @@ TEST(Reader, LinesAndRequestBytes) {
 TEST(Reader, FailingReadsEndOnlyAVanishedUsbLink) {
     for (const auto& [serial, present] : {std::pair{1, false}, {0, true}, {0, false}}) {
         LinkRig rig;
-        auto behaviour = rig.ports.Add("p");
-        behaviour->reads_fail = true;
-        behaviour->present = present;
-        rig.Connect(behaviour, serial);
+        rig.line->reads_fail = true;
+        rig.line->present = present;
+        rig.Connect(serial);
         const bool ends = serial == 0 && !present;
         if (ends) {
             EXPECT_EQ(rig.ui.WaitProgressEnd(5s), 2);

@@ -125,8 +125,10 @@ inline std::vector<std::uint8_t> DeviceDataReply(std::u16string version, std::u1
 }
 
 // The services on the running handheld, with a clock that adds up the pauses instead of sleeping
-// them, and a program folder.
+// them, and the program's folder.
 struct DeviceRig {
+    DeviceRig() { state.StartDir = start_dir.Folder(); }
+
     FakeRemoteApi remote;
     PauseCountingClock clock;
     Latin1CodePage code_page;
@@ -135,6 +137,7 @@ struct DeviceRig {
     RecordingLog log;
     DeviceServices services{remote, clock, code_page, pc_clock, ui, log};
     TempDir start_dir;
+    WizardState state;
 };
 
 // The boot-loader link over in-memory ports, with a clock 50 times faster than the wall clock
@@ -144,10 +147,9 @@ struct LinkRig {
         ui.RunWatchdog(clock, [this] { link.WatchdogFired(); });
     }
 
-    // A port put straight into the link with its reader running, as OpenBootPort leaves it.
-    std::shared_ptr<FakeSerialPort> Connect(std::shared_ptr<FakeSerialPort::Behaviour> behaviour,
-                                            int serial = 1) {
-        auto port = std::make_shared<FakeSerialPort>(std::move(behaviour));
+    // Puts `line` straight into the link with its reader running, as OpenBootPort leaves it.
+    std::shared_ptr<FakeSerialPort> Connect(int serial = 1) {
+        auto port = std::make_shared<FakeSerialPort>(line);
         state.SerialLink = serial;
         link.hPort.Set(port);
         link.LinkStop = 0;
@@ -163,10 +165,13 @@ struct LinkRig {
         link.JoinReader();
         if (link.Download.thread.joinable()) link.Download.thread.join();
         ui.EndWatchdog();
+        state.ImageFileHandle.Close();
     }
 
     WizardState state;
     FakeSerialPorts ports;
+    std::shared_ptr<FakeSerialPort::Behaviour> line = ports.Add("p");
+    TempDir files;
     ScaledClock clock;
     RecordingLog log;
     FakeUi ui;
