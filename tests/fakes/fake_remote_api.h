@@ -29,8 +29,11 @@ class FakeRemoteApi : public RemoteApi {
 
     // Answers of the next initialisations, in order; then kRapiOk.
     std::deque<std::int32_t> init_results;
-    std::function<InvokeAnswer(const InvokeCall&)> on_invoke = [](const InvokeCall&) {
-        return InvokeAnswer{};
+    // What GetDeviceData answers; every other call answers nothing.
+    std::vector<std::uint8_t> device_data;
+    std::function<InvokeAnswer(const InvokeCall&)> on_invoke = [this](const InvokeCall& call) {
+        const bool asked = call.function == u"GetDeviceData";
+        return InvokeAnswer{0, asked ? device_data : std::vector<std::uint8_t>()};
     };
     // Whether ActiveSync connects; the power line's next answers, in order, then `power_line`.
     bool session = true;

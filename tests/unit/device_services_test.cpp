@@ -35,18 +35,14 @@ TEST(DeviceDataReply, TakesEachFieldFromItsCharacters) {
     }
 }
 
-// A handheld whose GetDeviceData answers `reply`, and the program's folder with its libraries.
+// A handheld that tells its identity, and the program's folder with its libraries.
 struct QueryRig : DeviceRig {
     QueryRig() {
         start_dir.Write("GetDeviceData.dll", {1, 2, 3});
         start_dir.Write("ZIB_WriteReserveArea.dll", {4, 5});
-        remote.on_invoke = [this](const FakeRemoteApi::InvokeCall& call) {
-            const bool asked = call.function == u"GetDeviceData";
-            return FakeRemoteApi::InvokeAnswer{0, asked ? reply : std::vector<std::uint8_t>()};
-        };
+        remote.device_data = Reply(u"2.04.00 GER", u"Model: ORVO -4700NBT", u"32");
     }
     int Query() { return QueryDeviceData(state, services); }
-    std::vector<std::uint8_t> reply = Reply(u"2.04.00 GER", u"Model: ORVO -4700NBT", u"32");
 };
 
 TEST(QueryDeviceData, FillsTheIdentityAndStoresItInTheReserveArea) {
@@ -65,7 +61,7 @@ TEST(QueryDeviceData, FillsTheIdentityAndStoresItInTheReserveArea) {
     EXPECT_EQ(q.remote.Inits(), q.remote.Uninits()) << "every session it opened is closed";
 
     // An unknown language leaves the language name and the image size as they were.
-    q.reply = Reply(u"2.04.00 XYZ", u"Model: Orvo -4700NBT", u"32");
+    q.remote.device_data = Reply(u"2.04.00 XYZ", u"Model: Orvo -4700NBT", u"32");
     q.state.ImageSizeKB = 77;
     ASSERT_EQ(q.Query(), 1);
     EXPECT_EQ(q.state.Device.Language, "German");
@@ -78,7 +74,7 @@ TEST(QueryDeviceData, FailsQuietlyWhenTheHandheldCannotBeAskedAndJoinsAnOpenSess
         QueryRig q;
         if (fault == 0) q.remote.init_results = {static_cast<std::int32_t>(0x8007048F)};
         if (fault == 1) std::filesystem::remove(q.start_dir.Path("GetDeviceData.dll"));
-        if (fault == 2) q.reply.resize(149);
+        if (fault == 2) q.remote.device_data.resize(149);
         if (fault == 3)
             q.remote.on_invoke = [](auto&) { return FakeRemoteApi::InvokeAnswer{-1, {}}; };
         EXPECT_EQ(q.Query(), 0) << fault;
