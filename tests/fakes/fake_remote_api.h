@@ -39,10 +39,8 @@ class FakeRemoteApi : public RemoteApi {
     bool session = true;
     std::deque<std::optional<std::uint8_t>> power_answers;
     std::optional<std::uint8_t> power_line = 1;
-    // The size of each chunk the device backup program writes.
-    std::function<std::size_t(std::size_t chunk)> chunk_size = [](std::size_t) {
-        return std::size_t{0x40000};
-    };
+    // The device backup program writes chunks of 0x40000 bytes but this one (from 0) a byte short.
+    std::size_t short_chunk = SIZE_MAX;
 
     void PutFile(std::u16string path, std::vector<std::uint8_t> bytes) {
         std::lock_guard lock(mutex_);
@@ -50,9 +48,8 @@ class FakeRemoteApi : public RemoteApi {
     }
     std::optional<std::vector<std::uint8_t>> File(std::u16string path) const {
         std::lock_guard lock(mutex_);
-        auto found = files_.find(Fold(path));
-        if (found == files_.end()) return std::nullopt;
-        return found->second;
+        const auto found = files_.find(Fold(path));
+        return found == files_.end() ? std::nullopt : std::optional(found->second);
     }
     // A file the handheld will neither replace nor delete, as a loaded library.
     void MarkInUse(std::u16string path) {
@@ -62,10 +59,7 @@ class FakeRemoteApi : public RemoteApi {
     std::vector<InvokeCall> Invokes() const { return Copy(invokes_); }
     int Inits() const { return inits_; }
     int Uninits() const { return uninits_; }
-    int OpenHandles() const {
-        std::lock_guard lock(mutex_);
-        return static_cast<int>(handles_.size());
-    }
+    int OpenHandles() const { return static_cast<int>(Copy(handles_).size()); }
     std::vector<std::u16string> Started() const { return Copy(started_); }
 
     std::int32_t CeRapiInitEx() override {
@@ -209,11 +203,10 @@ class FakeRemoteApi : public RemoteApi {
     }
     // The device program writes the next chunk once the PC has taken the last one away.
     void ProduceChunk() {
-        const bool running = std::find(started_.begin(), started_.end(),
-                                       std::u16string(u"\\Temp\\backup.exe")) != started_.end();
+        const bool running = std::ranges::count(started_, u"\\Temp\\backup.exe") != 0;
         const std::u16string key = Fold(u"\\Temp\\image.nb");
         if (!running || files_.count(key) != 0) return;
-        std::vector<std::uint8_t> chunk(chunk_size(produced_));
+        std::vector<std::uint8_t> chunk(produced_ == short_chunk ? 0x3FFFF : 0x40000);
         for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<std::uint8_t>(i * 13);
         files_[key] = std::move(chunk);
         ++produced_;

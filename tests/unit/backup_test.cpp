@@ -128,9 +128,7 @@ TEST(BackupThread, AFailedBackupShowsItsPageAndLeavesAnEarlierBackupAsItWas) {
         BackupRig b;
         b.start_dir.Write("backup.nbf", earlier);
         if (!short_chunk) b.state.BackupPath = b.start_dir.Path("gone/backup.nbf");
-        b.remote.chunk_size = [short_chunk](std::size_t n) {
-            return short_chunk && n == 1 ? kBackupChunkBytes - 1 : kBackupChunkBytes;
-        };
+        b.remote.short_chunk = short_chunk ? 1 : SIZE_MAX;
         b.Run();
         EXPECT_EQ(b.ui.Opened(),
                   std::vector{short_chunk ? Page::BackupError : Page::ImageOpenError});
