@@ -24,6 +24,7 @@ class FakeRegistry : public Registry {
     };
 
     static constexpr std::string_view kMachine = "HKEY_LOCAL_MACHINE\\";
+    static std::string Machine(std::string_view path) { return std::string(kMachine) += path; }
 
     // Test set-up and inspection.
     void Put(std::string_view path, std::string_view name, RegistryType type,
@@ -67,7 +68,7 @@ class FakeRegistry : public Registry {
         return std::make_unique<Key>(*this, Fold(path), true);
     }
     std::unique_ptr<RegistryKey> OpenMachineKey(std::string_view path) override {
-        const std::string full = std::string(kMachine) + std::string(path);
+        const std::string full = Machine(path);
         if (failing_keys_.count(Fold(full)) || !HasKey(full)) return nullptr;
         return std::make_unique<Key>(*this, Fold(full), false);
     }

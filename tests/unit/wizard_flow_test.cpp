@@ -64,9 +64,7 @@ Script Parse(const std::string& road) {
 
 // An image file for the handheld, an Orvo 4700 "NBT" "GER" with 32 MB of flash.
 struct Image {
-    std::string rom = "NBT";
-    std::string model = "Orvo 4700";
-    std::string lang = "GER";
+    std::string rom = "NBT", model = "Orvo 4700", lang = "GER";
     std::uint32_t kb = 8;
     bool bad_sum = false;
 };
@@ -180,13 +178,12 @@ struct Wizard : LinkRig {
         files.Write("ZIB_WriteReserveArea.dll", {2});
         std::filesystem::create_directory(files.Path("saved"));
         if (road.delivered) WriteImage(files, "delivered.nbf", *road.delivered);
-        const std::string machine(FakeRegistry::kMachine);
-        registry.Put(machine + kActiveSyncKeyPath, "MajorVersion", RegistryType::Dword,
-                     {3, 0, 0, 0});
-        registry.Put(machine + kActiveSyncKeyPath, "MinorVersion", RegistryType::Dword,
-                     {5, 0, 0, 0});
+        const std::string sync = FakeRegistry::Machine(kActiveSyncKeyPath);
+        registry.Put(sync, "MajorVersion", RegistryType::Dword, {3, 0, 0, 0});
+        registry.Put(sync, "MinorVersion", RegistryType::Dword, {5, 0, 0, 0});
         if (!(road.world & kNotNt)) {
-            registry.PutText(machine + kWindowsVersionKeyPath, "CurrentVersion", "5.1");
+            registry.PutText(FakeRegistry::Machine(kWindowsVersionKeyPath), "CurrentVersion",
+                             "5.1");
         }
         if (road.world & kRecord) {
             WizardState earlier;
