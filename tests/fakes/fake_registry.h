@@ -34,8 +34,7 @@ class FakeRegistry : public Registry {
         auto found = std::ranges::find_if(
             values, [&](const StoredValue& v) { return EqualIgnoringCase(v.name, name); });
         if (found == values.end()) found = values.insert(found, {std::string(name), type, {}});
-        found->type = type;
-        found->data = std::move(data);
+        *found = {found->name, type, std::move(data)};
     }
     void PutText(std::string_view path, std::string_view name, std::string_view text) {
         std::vector<std::uint8_t> data(text.begin(), text.end());

@@ -75,10 +75,9 @@ class FakeRemoteApi : public RemoteApi {
                               std::vector<std::uint8_t>& reply) override {
         const InvokeCall call{
             std::u16string(library), std::u16string(function), {input.begin(), input.end()}};
-        {
-            std::lock_guard lock(mutex_);
-            invokes_.push_back(call);
-        }
+        std::unique_lock lock(mutex_);
+        invokes_.push_back(call);
+        lock.unlock();
         InvokeAnswer answer = on_invoke(call);
         reply = std::move(answer.reply);
         return answer.result;
@@ -93,11 +92,9 @@ class FakeRemoteApi : public RemoteApi {
         const bool exists = files_.count(key) != 0;
         if (disposition == kOpenExisting && !exists) return Fail(2);
         if (disposition == kCreateNew && exists) return Fail(kDeviceErrorFileExists);
-        if ((access & kGenericWrite) != 0 && in_use_.count(key) != 0) {
+        if ((access & kGenericWrite) && in_use_.contains(key))
             return Fail(kDeviceErrorSharingViolation);
-        }
-        if (disposition == kCreateAlways) files_[key].clear();
-        if (disposition == kCreateNew) files_[key];
+        if (disposition != kOpenExisting) files_[key].clear();
         last_error_ = exists && disposition == kCreateAlways ? kDeviceErrorAlreadyExists : 0;
         handles_[++next_handle_] = Handle{key, 0};
         return next_handle_;
@@ -139,9 +136,8 @@ class FakeRemoteApi : public RemoteApi {
     bool CeMoveFile(std::u16string_view from, std::u16string_view to) override {
         std::lock_guard lock(mutex_);
         auto found = files_.find(Fold(from));
-        if (found == files_.end() || IsOpen(found->first) || files_.count(Fold(to)) != 0) {
+        if (found == files_.end() || IsOpen(found->first) || files_.contains(Fold(to)))
             return false;
-        }
         files_[Fold(to)] = std::move(found->second);
         files_.erase(found);
         return true;

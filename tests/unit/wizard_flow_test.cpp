@@ -80,14 +80,9 @@ const Image kLargest{.rom = "nbt", .model = "ORVO 4700", .lang = "ger", .kb = kF
 const Image kEmpty{.kb = 0};
 const Image kTooLarge{.kb = kFlashKB + 1024};
 
-enum World : unsigned {
-    kBootLoader = 1,  // ActiveSync does not connect
-    kRecord = 2,      // an unfinished update is recorded
-    kNotNt = 4,
-    // What must be so at the end.
-    kCompleted = 8,
-    kRecordLeft = 16,
-};
+// The world: ActiveSync does not connect, an unfinished update is recorded, the PC is not NT; then
+// what must be so at the end: the update completed, its record left.
+enum World { kBootLoader = 1, kRecord = 2, kNotNt = 4, kCompleted = 8, kRecordLeft = 16 };
 enum class Refusal { None, RomType, Model, Language };
 
 struct Road {
