@@ -58,15 +58,13 @@ class FakeUi : public Ui {
     }
 
     int OpenPage(Page page) override {
-        PageAction action;
-        {
-            std::lock_guard lock(mutex_);
-            opened_.push_back(page);
-            auto& queue = script_[page];
-            if (close_requested_ || queue.empty()) return kPageClosedAtOnce;
-            action = std::move(queue.front());
-            queue.pop_front();
-        }
+        std::unique_lock lock(mutex_);
+        opened_.push_back(page);
+        auto& queue = script_[page];
+        if (close_requested_ || queue.empty()) return kPageClosedAtOnce;
+        const PageAction action = std::move(queue.front());
+        queue.pop_front();
+        lock.unlock();
         return action();
     }
     // Recorded as the page UpdateProgress, scripted like it; the variant is kept.
