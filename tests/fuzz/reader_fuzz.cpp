@@ -10,13 +10,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <string>
-#include <vector>
 
 using orvo::fuzz::Require;
 
@@ -90,18 +85,9 @@ class StreamPort final : public orvo::SerialPort {
 };
 
 // An image whose first download (from offset 0x80000) is two and a half blocks long.
-const std::string& ImageFile() {
-    static const orvo::fuzz::TemporaryFile file("reader-fuzz");
-    static const bool written = [] {
-        std::ofstream out(file.path(), std::ios::binary);
-        const std::vector<char> payload(0x80000 + orvo::BLOCK_LENGTH * 5 / 2, '\x5A');
-        out << "Orvo 4700-NBT-GER-2.04-0--------";
-        out.write(payload.data(), static_cast<std::streamsize>(payload.size()));
-        return out.good();
-    }();
-    Require(written, "the image file cannot be written");
-    return file.path();
-}
+const orvo::fuzz::TemporaryFile kImage("reader-fuzz",
+                                       "Orvo 4700-NBT-GER-2.04-0--------" +
+                                           std::string(0x80000 + orvo::BLOCK_LENGTH * 5 / 2, 'Z'));
 
 }  // namespace
 
@@ -111,7 +97,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     orvo::FakeSerialPorts ports;
     orvo::FakeUi ui;
     orvo::WizardState state;
-    state.ImagePath = ImageFile();
+    state.ImagePath = kImage.path();
     state.SerialLink = 0;
     state.DownloadStatus = 1;
     orvo::BootLink link(state, orvo::LinkServices{ports, clock, log, ui, {}, {}});

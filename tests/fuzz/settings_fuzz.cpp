@@ -7,8 +7,6 @@
 #include "shell/flash_settings.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
 #include <string>
 #include <vector>
 
