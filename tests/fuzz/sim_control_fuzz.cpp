@@ -8,6 +8,7 @@
 
 #include <unistd.h>
 
+#include <sstream>
 #include <string>
 
 using orvo::fuzz::Require;
@@ -46,20 +47,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(h.OpenFlash(FlashFile(), error), "the flash file cannot be opened");
     rig::PtyPorts ports(h);
     rig::ControlSession session;
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    for (std::size_t at = 0; at <= input.size();) {
-        std::size_t end = input.find('\n', at);
-        if (end == std::string::npos) end = input.size();
+    std::istringstream lines(std::string(reinterpret_cast<const char*>(data), size));
+    for (std::string line; std::getline(lines, line);) {
         bool quit = false;
-        const std::string reply =
-            rig::RunControlCommand(h, ports, session, input.substr(at, end - at), quit);
-        if (reply.rfind("{", 0) == 0) {
+        const std::string reply = rig::RunControlCommand(h, ports, session, line, quit);
+        if (reply.starts_with("{")) {
             CheckStateReport(reply, h);
         } else {
-            Require(reply.rfind("ok", 0) == 0 || reply.rfind("error", 0) == 0,
+            Require(reply.starts_with("ok") || reply.starts_with("error"),
                     "a reply is neither ok nor error");
         }
-        at = end + 1;
     }
     rig::EndControlSession(h, session);
     return 0;

@@ -3,6 +3,8 @@
 // up without a mistake that the stand-in notes, which does note one; a missing library. (What the
 // reserve area and the backup hold, a device program that stops: the roads and the fault matrix.)
 
+#include "wine_sim.h"
+
 #include "backup/backup_thread.h"
 #include "device/query_device_data.h"
 #include "platform/win32/loaded_library.h"
@@ -13,7 +15,6 @@
 #include "fakes/recording_log.h"
 #include "fakes/scaled_clock.h"
 #include "unit/image_test_files.h"
-#include "wine_sim.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

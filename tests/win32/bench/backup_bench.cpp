@@ -2,13 +2,14 @@
 // the real pauses, its device program handing out each chunk at once. Prints the whole time against
 // its floor (the start pause and a poll per chunk), the PC's own time per chunk and the heap held.
 
+#include "win32/wine_sim.h"
+
 #include "backup/backup_thread.h"
 #include "fakes/fake_ui.h"
 #include "fakes/recording_log.h"
 #include "platform/win32/win32_code_page.h"
 #include "platform/win32/win32_remote_api.h"
 #include "unit/image_test_files.h"
-#include "win32/wine_sim.h"
 
 #include <malloc.h>
 #include <windows.h>
