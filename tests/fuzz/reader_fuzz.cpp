@@ -23,9 +23,8 @@ class InstantClock final : public orvo::Clock {
   public:
     std::chrono::nanoseconds Real(orvo::Millis) const override { return {}; }
     orvo::Millis Now() const override {
-        const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(
-            std::chrono::steady_clock::now() - start_);
-        return orvo::Millis(elapsed.count() / 100);
+        return std::chrono::duration_cast<orvo::Millis>(
+            (std::chrono::steady_clock::now() - start_) * 10000);
     }
 
   private:

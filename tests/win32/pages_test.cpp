@@ -248,9 +248,7 @@ TEST(Pages, EndWithTheirButtonsResultAndFlagAndDoWhatIsTheirs) {
         const int result = rig.ui.OpenPage(c.page);
         user.join();
         EXPECT_EQ(result, c.result);
-        for (StateFlag flag : kFlags) {
-            EXPECT_EQ(rig.state.*flag, flag == c.flag ? 1 : 0);
-        }
+        for (StateFlag flag : kFlags) EXPECT_EQ(rig.state.*flag, flag == c.flag ? 1 : 0);
         if (c.ended) c.ended(rig);
     }
 }
