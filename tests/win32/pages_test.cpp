@@ -397,6 +397,7 @@ TEST(PageLayout, EveryTextFitsItsControlAndNoControlCoversAnother) {
         pages.emplace_back(static_cast<int>(error.page), error.spec.texts);
     }
     ASSERT_EQ(pages.size(), 27u);
+    int extras = 0;
     for (const auto& [id, texts] : pages) {
         SCOPED_TRACE("template " + std::to_string(id));
         const HWND page =
@@ -415,7 +416,9 @@ TEST(PageLayout, EveryTextFitsItsControlAndNoControlCoversAnother) {
             if (entry.form == TextForm::Number) text = L"4095 " + text;
             ExpectFits(page, entry.control, fonts[static_cast<int>(entry.style)], text);
         }
-        // The Zurück button and the percent text where the template has them.
+        // The Zurück button and the percent text where the template has them (six and two).
+        extras += (GetDlgItem(page, IDC_BACK) != nullptr) +
+                  (GetDlgItem(page, IDC_PROGRESS_PERCENT) != nullptr);
         if (GetDlgItem(page, IDC_BACK))
             ExpectFits(page, IDC_BACK, plain, program.String(IDS_ZURUECK));
         if (GetDlgItem(page, IDC_PROGRESS_PERCENT))
@@ -423,6 +426,7 @@ TEST(PageLayout, EveryTextFitsItsControlAndNoControlCoversAnother) {
         ExpectApart(page, id);
         DestroyWindow(page);
     }
+    EXPECT_EQ(extras, 8) << "a template lost its Zurück button or percent text";
 }
 
 }  // namespace
