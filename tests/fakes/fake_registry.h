@@ -48,9 +48,8 @@ class FakeRegistry : public Registry {
         return found == keys_.end() ? std::vector<StoredValue>{} : found->second;
     }
     std::optional<StoredValue> Value(std::string_view path, std::string_view name) const {
-        for (const StoredValue& value : Values(path)) {
+        for (const StoredValue& value : Values(path))
             if (EqualIgnoringCase(value.name, name)) return value;
-        }
         return std::nullopt;
     }
 
@@ -91,9 +90,8 @@ class FakeRegistry : public Registry {
             const std::vector<StoredValue> values = registry_.Values(path_);
             if (index >= values.size()) return EnumResult::End;
             const StoredValue& stored = values[index];
-            if (stored.name.size() + 1 > name_room || stored.data.size() > data_room) {
+            if (stored.name.size() + 1 > name_room || stored.data.size() > data_room)
                 return EnumResult::Skipped;
-            }
             value.name = stored.name;
             value.data = stored.data;
             return EnumResult::Read;

@@ -58,9 +58,8 @@ class FakeSerialPort final : public SerialPort {
             std::scoped_lock lock(mutex_, behaviour_->mutex);
             const int index = writes_++;
             if (shut_) return 0;
-            if (index == behaviour_->fail_write_at) {
+            if (index == behaviour_->fail_write_at)
                 return behaviour_->short_write ? bytes.size() - 1 : 0;
-            }
             behaviour_->written.push_back(text);
         }
         if (behaviour_->responder) Receive(behaviour_->responder(text));

@@ -196,9 +196,8 @@ TEST(BootLoaderWait, EndsInEitherWaitOnceThePageHasEnded) {
         BootLoaderWaitThread(rig.state, rig.services, [&] { return ++port_attempts, 0; });
         page.join();
         EXPECT_EQ(port_attempts > 0, left_activesync);
-        for (const auto& call : rig.ui.ControlCalls()) {
+        for (const auto& call : rig.ui.ControlCalls())
             EXPECT_FALSE(call.control == kBootEntryForwardButton && call.enable);
-        }
     }
 }
 
@@ -252,9 +251,8 @@ TEST(ChooseBackupFileTest, ProposesWarnsOfAnExistingFileAndMeasuresTheRoomWhereI
         EXPECT_EQ(dialogs[0].kind, FileDialog::Kind::Save);
         EXPECT_EQ(dialogs[0].proposed, "ORVOROM204") << "the version without its point";
         // Shown again, the dialog proposes the name just refused.
-        for (std::size_t i = 1; i < dialogs.size(); ++i) {
+        for (std::size_t i = 1; i < dialogs.size(); ++i)
             EXPECT_EQ(dialogs[i].proposed, c.dialog_answers[i - 1]);
-        }
         EXPECT_EQ(ui.Opened(), c.pages);
         EXPECT_EQ(shown, c.shown);
         // The whole chosen path is measured, never its first two characters.

@@ -46,9 +46,8 @@ FakeSerialPort::Responder BootLoader(std::string change, int answered) {
 // 32-bit values, least significant byte first.
 std::string Le32(std::initializer_list<std::uint32_t> values) {
     std::string bytes;
-    for (std::uint32_t value : values) {
+    for (std::uint32_t value : values)
         for (int i = 0; i < 4; ++i) bytes += static_cast<char>(value >> (8 * i));
-    }
     return bytes;
 }
 
@@ -134,9 +133,8 @@ TEST(Download, WireVerdictAndFailures) {
         ASSERT_EQ(written.size(), wire.size());
         EXPECT_EQ(std::ranges::mismatch(written, wire).in1 - written.begin(), std::ssize(written));
         std::string percents;
-        for (const FakeUi::ProgressCall& call : rig.ui.ProgressCalls()) {
+        for (const FakeUi::ProgressCall& call : rig.ui.ProgressCalls())
             if (call.kind == call.Percent) percents += std::to_string(call.value) + " ";
-        }
         EXPECT_EQ(percents, c.percents);
     }
 }
@@ -215,9 +213,8 @@ TEST(UpdateWorkers, CheckBeforeTheyWriteAndEndTheProgramOnlyAfterTheirOwnPage) {
 
         EXPECT_EQ(rig.ui.Opened(), c.page ? std::vector{*c.page} : std::vector<Page>{});
         EXPECT_EQ(watchdog_stopped, std::vector<bool>(c.page ? 1 : 0, true));
-        for (Flag flag : {kModel, kLanguage, kRomType}) {
+        for (Flag flag : {kModel, kLanguage, kRomType})
             EXPECT_EQ(rig.state.*flag, flag == c.mismatch ? 1 : 0);
-        }
         EXPECT_TRUE(std::ranges::none_of(rig.line->Written(),
                                          [](const auto& w) { return w.starts_with("lnb "); }));
         EXPECT_EQ(rig.ui.CloseRequested(), c.page.has_value());

@@ -41,9 +41,8 @@ TEST(ActiveSyncRegistry, VersionAndFamily) {
     };
     for (const auto& [major, minor, passes] : versions) {
         FakeRegistry registry;
-        for (auto [name, value] : {std::pair{"MajorVersion", major}, {"MinorVersion", minor}}) {
+        for (auto [name, value] : {std::pair{"MajorVersion", major}, {"MinorVersion", minor}})
             if (value) registry.Put(Machine(kActiveSyncKeyPath), name, RegistryType::Dword, *value);
-        }
         EXPECT_EQ(CheckActiveSyncVersion(registry), passes);
     }
     // The family by the major number of the NT version, read within 100 bytes.

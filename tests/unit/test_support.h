@@ -43,9 +43,8 @@ inline std::vector<std::uint8_t> MakeImage(const ImageSpec& spec) {
 }
 
 // A handheld identity; the defaults are those of the default test image.
-inline DeviceIdentity Identity(std::string model = "Orvo 4700", std::string rom_type = "NBT",
-                               std::string lang = "GER", std::string version = "2.04") {
-    return {model, rom_type, lang, version, "", 0};
+inline DeviceIdentity Identity(const ImageSpec& s = {}) {
+    return {s.model, s.rom_type, s.lang, s.version, "", 0};
 }
 
 inline std::vector<std::uint8_t> Payload(std::size_t size, std::uint32_t seed = 1) {

@@ -180,16 +180,14 @@ struct Wizard : LinkRig {
         ui.ScriptFileDialog(Named('r')
                                 ? std::optional(WriteImage(files, "saved/restore.nbf", *Named('r')))
                                 : std::nullopt);
-        for (const Shown& shown : script.pages) {
+        for (const Shown& shown : script.pages)
             ui.Script(shown.page, [this, shown] { return Do(shown); });
-        }
     }
 
     // What the page does before it ends, as the real one would.
     int Do(const Shown& shown) {
-        for (const auto& [page, flag] : kBackFlags) {
+        for (const auto& [page, flag] : kBackFlags)
             if (page == shown.page && shown.back) state.*flag = 1;
-        }
         if (shown.exit) state.ExitRequested = 1;
         if (shown.page == Page::Confirmation) {
             EXPECT_EQ(state.ConfirmBackEnabled.load(), World('B') ? 0 : 1);
