@@ -12,26 +12,6 @@
 source "$(dirname "$0")/lib.sh"
 set +e
 
-E2E_ROADS_FILE=$(mktemp)
-{
-    cat "$E2E_ROOT/tests/e2e/roads.txt"
-    cat <<EOF
-road update-bench
-    link com1
-    image update.nbf ${E2E_BENCH_KB:-30720}
-    use to-update
-    bench-from
-    click 1
-    bench-until 167
-    sim reset
-    click 1181
-    next 133
-    exit 0
-    expect-flash update.nbf
-end
-EOF
-} >"$E2E_ROADS_FILE"
-
 now_ms() { date +%s%3N; }
 # What the handheld has answered so far, as python over the state report: the bytes of its
 # answers up to "QARE" ("QARS " and 28 data bytes), its reads, the echo and the lines of each
@@ -55,7 +35,6 @@ step_bench_until() {
 }
 
 run_road update-bench
-rm -f "$E2E_ROADS_FILE"
 [ -n "${BENCH_TOOK:-}" ] || finish
 python3 - "$BENCH_BEFORE" "$BENCH_AFTER" "$BENCH_TOOK" <<'EOF'
 import ast, sys
