@@ -387,7 +387,7 @@ run_road() {
         verb=${1//-/_}
         shift
         [ -z "${RIG_SETTINGS[$verb]:-}" ] || { export "${RIG_SETTINGS[$verb]}=$*" && continue; }
-        rig_start || break
+        rig_start || { road_fail "the rig starts"; break; }
         declare -F "step_$verb" >/dev/null || { road_fail "step '$line' is known"; break; }
         "step_$verb" "$@" || break
     done

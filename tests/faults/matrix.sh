@@ -11,7 +11,6 @@
 source "$(dirname "$0")/../e2e/lib.sh"
 set +e
 
-FAULTS_FILE="$E2E_ROOT/tests/faults/faults.txt"
 IMAGE_KB=4096
 ROM_BYTES=$((124 * 0x40000))
 
@@ -22,7 +21,7 @@ mapfile -t FAULTS < <(awk -v want="$*" '
     $1 == "fault" { add($2 " " $3 " " $4 " " $5) }
     $1 == "ci" { for (i = 2; i <= NF; i++) ci[$i] = 1 }
     END { for (i = 1; i <= n; i++) { split(faults[i], f)
-        if (want == "all" || (want == "" && f[1] in ci) || index(" " want " ", " " f[1] " ")) print faults[i] } }' "$FAULTS_FILE")
+        if (want == "all" || (want == "" && f[1] in ci) || index(" " want " ", " " f[1] " ")) print faults[i] } }' "$E2E_ROOT/tests/faults/faults.txt")
 
 flash_equal() { flash_holds update.nbf 2>/dev/null && echo yes || echo no; }
 
@@ -40,9 +39,7 @@ drive_hook() {
 # The backup's disk fills up once the PC has taken DRIVE_FILL_AFTER chunks: 1 MB stays free.
 fill_when_due() {
     [ "$(sim_state 's["backup"]["chunks_taken"]')" -ge "$DRIVE_FILL_AFTER" ] || return 0
-    local free
-    free=$(df --output=avail -B1 "$BACKUP_DIR" | tail -1)
-    fallocate -l $((free - (1 << 20))) "$BACKUP_DIR/other-program.dat"
+    fallocate -l $(($(df --output=avail -B1 "$BACKUP_DIR" | tail -1) - (1 << 20))) "$BACKUP_DIR/other-program.dat"
     DRIVE_FILL_AFTER=""
 }
 
