@@ -12,7 +12,6 @@
 source "$(dirname "$0")/lib.sh"
 set +e
 
-now_ms() { date +%s%3N; }
 # What the handheld has answered so far, as python over the state report: the bytes of its
 # answers up to "QARE" ("QARS " and 28 data bytes), its reads, the echo and the lines of each
 # load command, and its request bytes (the header, the first record, one after each block).
@@ -23,13 +22,13 @@ waited_for='(37 * len(s["boot"]["readdata"]), len(s["boot"]["readdata"]),
 
 step_bench_from() {
     BENCH_BEFORE=$(sim_state "$waited_for")
-    BENCH_START=$(now_ms)
+    BENCH_START=$(date +%s%3N)
 }
 # Waits for the page without the screenshot and dump of `page`, so that its time is the page's.
 step_bench_until() {
     local handle
     handle=$(ui handle --template "$1" --timeout 300000) || road_fail "page $1 within 300 s" || return 1
-    BENCH_TOOK=$(($(now_ms) - BENCH_START))
+    BENCH_TOOK=$(($(date +%s%3N) - BENCH_START))
     BENCH_AFTER=$(sim_state "$waited_for")
     ROAD_PAGE=$handle ROAD_TEMPLATE=$1
 }
