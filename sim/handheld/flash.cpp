@@ -83,6 +83,7 @@ void Flash::Close() {
         map_ = nullptr;
     }
     size_ = 0;
+    digest_.clear();
 }
 
 std::uint8_t* Flash::Locate(std::uint32_t address, std::size_t length) const {
@@ -115,6 +116,7 @@ bool Flash::Write(std::uint32_t address, const std::uint8_t* data, std::size_t l
     std::uint8_t* p = map_ == nullptr ? nullptr : Locate(address, length);
     if (p == nullptr) return false;
     std::memcpy(p, data, length);
+    digest_.clear();
     if (length > 0) NoteWritten(address, static_cast<std::uint32_t>(address + length));
     return true;
 }
@@ -133,6 +135,9 @@ void Flash::NoteWritten(std::uint32_t first, std::uint32_t last) {
     written_ = std::move(merged);
 }
 
-std::string Flash::Sha256() const { return map_ == nullptr ? "" : Sha256Hex(map_, size_); }
+const std::string& Flash::Sha256() const {
+    if (digest_.empty() && map_ != nullptr) digest_ = Sha256Hex(map_, size_);
+    return digest_;
+}
 
 }  // namespace rig

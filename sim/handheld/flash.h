@@ -32,7 +32,8 @@ class Flash {
     // False (and nothing written) when any byte lies outside the mapped regions.
     bool Write(std::uint32_t address, const std::uint8_t* data, std::size_t length);
     bool Contains(std::uint32_t address, std::size_t length) const;
-    std::string Sha256() const;
+    // Hex SHA-256 of the whole file, worked out again only after a write.
+    const std::string& Sha256() const;
     // Byte ranges [first, last) written since the simulator started, merged.
     const std::vector<std::pair<std::uint32_t, std::uint32_t>>& written() const { return written_; }
     void ClearWritten() { written_.clear(); }
@@ -57,6 +58,7 @@ class Flash {
     std::uint32_t rom_size_ = 0;
     bool created_ = false;
     std::vector<std::pair<std::uint32_t, std::uint32_t>> written_;
+    mutable std::string digest_;
 };
 
 }  // namespace rig
