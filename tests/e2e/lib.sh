@@ -158,8 +158,7 @@ look() {
 
 # The user has met a page (handle $2): printed, screenshot and dumped into the road's artefacts.
 met_page() {
-    ROAD_PAGE=$2 ROAD_TEMPLATE=$1 ROAD_SHOT=$((ROAD_SHOT + 1))
-    ROAD_SEEN+="$1 "
+    ROAD_PAGE=$2 ROAD_TEMPLATE=$1 ROAD_SHOT=$((ROAD_SHOT + 1)) ROAD_SEEN+="$1 "
     echo "  page $1 (at $((SECONDS - ROAD_STARTED)) s)"
     sleep 0.3  # painted
     local shot="$ROAD/$(printf '%02d' "$ROAD_SHOT")-$1"
@@ -351,11 +350,16 @@ goes_on() {
     esac >/dev/null
 }
 
-# PAGES...: the usual user meets exactly these pages, and the wizard ends with 0.
+# PAGES...: the usual user meets exactly these pages, and the wizard ends with 0. A page T?
+# may pass too quickly to be seen (the wizard leaves it at once).
 step_drive() {
+    local want="" page
     start_wizard
     drive 300
-    check "$ROAD: the pages met" "$* exit 0" "${DRIVE_PAGES# }"
+    for page; do
+        [[ $page != *\? || "$DRIVE_PAGES " == *" ${page%\?} "* ]] && want+="${page%\?} "
+    done
+    check "$ROAD: the pages met" "${want}exit 0" "${DRIVE_PAGES# }"
 }
 step_backup_to() { DRIVE_BACKUP="$ROAD_RUN/$1"; }
 

@@ -20,10 +20,7 @@ waited_for='(37 * len(s["boot"]["readdata"]), len(s["boot"]["readdata"]),
       for c in s["boot"]["commands"] if c.startswith("lnb ")),
   sum(d["blocks"] + 2 for d in s["boot"]["downloads"]))'
 
-step_bench_from() {
-    BENCH_BEFORE=$(sim_state "$waited_for")
-    BENCH_START=$(date +%s%3N)
-}
+step_bench_from() { BENCH_BEFORE=$(sim_state "$waited_for") BENCH_START=$(date +%s%3N); }
 # Waits for the page without the screenshot and dump of `page`, so that its time is the page's.
 step_bench_until() {
     local handle
