@@ -3,8 +3,6 @@
 #include "device/device_data_reply.h"
 #include "fuzz/fuzz_check.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <span>
 
 using orvo::fuzz::Require;

@@ -5,8 +5,6 @@
 #include "image/image_checksum.h"
 #include "image/image_header.h"
 
-#include <cstddef>
-#include <cstdint>
 #include <span>
 
 using orvo::fuzz::Require;

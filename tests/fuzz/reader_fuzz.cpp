@@ -10,13 +10,8 @@
 
 #include <atomic>
 #include <chrono>
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
-#include <fstream>
 #include <optional>
 #include <string>
-#include <vector>
 
 using orvo::fuzz::Require;
 
@@ -28,9 +23,8 @@ class InstantClock final : public orvo::Clock {
   public:
     std::chrono::nanoseconds Real(orvo::Millis) const override { return {}; }
     orvo::Millis Now() const override {
-        const auto elapsed = std::chrono::duration_cast<std::chrono::nanoseconds>(
-            std::chrono::steady_clock::now() - start_);
-        return orvo::Millis(elapsed.count() / 100);
+        return std::chrono::duration_cast<orvo::Millis>(
+            (std::chrono::steady_clock::now() - start_) * 10000);
     }
 
   private:
@@ -90,18 +84,9 @@ class StreamPort final : public orvo::SerialPort {
 };
 
 // An image whose first download (from offset 0x80000) is two and a half blocks long.
-const std::string& ImageFile() {
-    static const orvo::fuzz::TemporaryFile file("reader-fuzz");
-    static const bool written = [] {
-        std::ofstream out(file.path(), std::ios::binary);
-        const std::vector<char> payload(0x80000 + orvo::BLOCK_LENGTH * 5 / 2, '\x5A');
-        out << "Orvo 4700-NBT-GER-2.04-0--------";
-        out.write(payload.data(), static_cast<std::streamsize>(payload.size()));
-        return out.good();
-    }();
-    Require(written, "the image file cannot be written");
-    return file.path();
-}
+const orvo::fuzz::TemporaryFile kImage("reader-fuzz",
+                                       "Orvo 4700-NBT-GER-2.04-0--------" +
+                                           std::string(0x80000 + orvo::BLOCK_LENGTH * 5 / 2, 'Z'));
 
 }  // namespace
 
@@ -111,7 +96,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     orvo::FakeSerialPorts ports;
     orvo::FakeUi ui;
     orvo::WizardState state;
-    state.ImagePath = ImageFile();
+    state.ImagePath = kImage.path();
     state.SerialLink = 0;
     state.DownloadStatus = 1;
     orvo::BootLink link(state, orvo::LinkServices{ports, clock, log, ui, {}, {}});

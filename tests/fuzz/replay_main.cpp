@@ -1,15 +1,13 @@
 // Runs a fuzz target once on every file of the directories or files given, in name order, as a
 // regression test of its corpus.
+#include "fuzz/fuzz_check.h"
+
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <vector>
-
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
 
 int main(int argc, char** argv) {
     namespace fs = std::filesystem;

@@ -7,8 +7,7 @@
 #include "shell/flash_settings.h"
 
 #include <algorithm>
-#include <cstddef>
-#include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -16,16 +15,14 @@ using orvo::fuzz::Require;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     orvo::FakeRegistry registry;
-    const std::uint8_t* const end = data + size;
-    const std::uint8_t* at = data;
-    auto take = [&](std::size_t count) {
-        count = std::min<std::size_t>(count, static_cast<std::size_t>(end - at));
-        const std::uint8_t* from = at;
-        at += count;
-        return std::vector<std::uint8_t>(from, at);
+    std::span<const std::uint8_t> rest(data, size);
+    auto take = [&rest](std::size_t count) {
+        const auto part = rest.first(std::min(count, rest.size()));
+        rest = rest.subspan(part.size());
+        return std::vector<std::uint8_t>(part.begin(), part.end());
     };
-    while (at < end) {
-        const std::vector<std::uint8_t> name = take(*at++);
+    while (!rest.empty()) {
+        const std::vector<std::uint8_t> name = take(take(1)[0]);
         const std::vector<std::uint8_t> type = take(1);
         const std::vector<std::uint8_t> length = take(2);
         const std::size_t count = length.size() == 2 ? length[0] | length[1] << 8 : 0;

@@ -8,9 +8,7 @@
 
 #include <unistd.h>
 
-#include <cstddef>
-#include <cstdint>
-#include <cstdlib>
+#include <sstream>
 #include <string>
 
 using orvo::fuzz::Require;
@@ -25,26 +23,18 @@ const std::string& FlashFile() {
     return file.path();
 }
 
-bool IsUtf8(const std::string& text) {
-    try {
-        (void)nlohmann::json(text).dump();
-        return true;
-    } catch (const nlohmann::json::type_error&) {
-        return false;
-    }
-}
-
 void CheckStateReport(const std::string& reply, const rig::Handheld& h) {
     const nlohmann::json report = nlohmann::json::parse(reply, nullptr, false);
     Require(report.is_object(), "the state report is not a JSON object");
-    const nlohmann::json& identity = report.at("identity");
     for (const auto& [field, text] : {std::pair{"model", &h.id.model},
                                       {"romtype", &h.id.rom_type},
                                       {"lang", &h.id.lang},
                                       {"version", &h.id.version}}) {
-        if (IsUtf8(*text)) {
-            Require(identity.at(field) == *text, "the report changes an identity text");
-        }
+        // The text itself, where a byte that is no UTF-8 becomes U+FFFD.
+        const std::string as_utf8 =
+            nlohmann::json(*text).dump(-1, ' ', false, nlohmann::json::error_handler_t::replace);
+        Require(report.at("identity").at(field) == nlohmann::json::parse(as_utf8),
+                "the report changes an identity text");
     }
 }
 
@@ -57,20 +47,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Require(h.OpenFlash(FlashFile(), error), "the flash file cannot be opened");
     rig::PtyPorts ports(h);
     rig::ControlSession session;
-    const std::string input(reinterpret_cast<const char*>(data), size);
-    for (std::size_t at = 0; at <= input.size();) {
-        std::size_t end = input.find('\n', at);
-        if (end == std::string::npos) end = input.size();
+    std::istringstream lines(std::string(reinterpret_cast<const char*>(data), size));
+    for (std::string line; std::getline(lines, line);) {
         bool quit = false;
-        const std::string reply =
-            rig::RunControlCommand(h, ports, session, input.substr(at, end - at), quit);
-        if (reply.rfind("{", 0) == 0) {
+        const std::string reply = rig::RunControlCommand(h, ports, session, line, quit);
+        if (reply.starts_with("{")) {
             CheckStateReport(reply, h);
         } else {
-            Require(reply.rfind("ok", 0) == 0 || reply.rfind("error", 0) == 0,
+            Require(reply.starts_with("ok") || reply.starts_with("error"),
                     "a reply is neither ok nor error");
         }
-        at = end + 1;
     }
     rig::EndControlSession(h, session);
     return 0;

@@ -16,6 +16,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <string>
@@ -40,6 +41,9 @@ Bytes Terminated(std::string_view text) { return Field(text, text.size() + 1); }
 
 class RegistryAdapterTest : public ::testing::Test {
   protected:
+    void SetUp() override {
+        ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, root_path_.c_str(), &root_), ERROR_SUCCESS);
+    }
     ~RegistryAdapterTest() override {
         RegCloseKey(root_);
         RegDeleteTreeA(HKEY_CURRENT_USER, root_path_.c_str());
@@ -49,16 +53,10 @@ class RegistryAdapterTest : public ::testing::Test {
     const std::string root_path_ = "Software\\RomwizardTests\\" +
                                    std::to_string(GetCurrentProcessId()) + "-" +
                                    ::testing::UnitTest::GetInstance()->current_test_info()->name();
-    const HKEY root_ = [this] {
-        HKEY key = nullptr;
-        RegCreateKeyExA(HKEY_CURRENT_USER, root_path_.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &key, nullptr);
-        return key;
-    }();
+    HKEY root_ = nullptr;
 };
 
 TEST_F(RegistryAdapterTest, SaveStoresEveryValueWithItsTypeAndLength) {
-    ASSERT_NE(root_, nullptr);
     Win32Registry registry(root_);
     WizardState state;
     state.Device = {"Orvo 4700", "NBT", "GER", "2.04", "German", 32};
@@ -76,21 +74,18 @@ TEST_F(RegistryAdapterTest, SaveStoresEveryValueWithItsTypeAndLength) {
         {"FlashFile", REG_SZ, Terminated("C:\\Orvo\\rom.nbf")},
     };
     for (const auto& [name, type, data] : expected) {
-        DWORD stored_type = 0;
-        Bytes stored(256);
-        DWORD size = static_cast<DWORD>(stored.size());
-        EXPECT_EQ(RegGetValueA(root_, kSettingsKeyPath, name, RRF_RT_ANY | RRF_NOEXPAND,
-                               &stored_type, stored.data(), &size),
-                  ERROR_SUCCESS)
-            << name;
+        DWORD stored_type = 0, size = 256;
+        Bytes stored(size);
+        const LSTATUS status =
+            RegGetValueA(root_, kSettingsKeyPath, name, RRF_RT_ANY | RRF_NOEXPAND, &stored_type,
+                         stored.data(), &size);
         stored.resize(size);
-        EXPECT_EQ(stored_type, type) << name;
-        EXPECT_EQ(stored, data) << name;
+        EXPECT_EQ(std::tuple(status, stored_type, stored), std::tuple(ERROR_SUCCESS, type, data))
+            << name;
     }
 }
 
 TEST_F(RegistryAdapterTest, MachineKeysAreReadOnlyAndReadWithinTheirRoom) {
-    ASSERT_NE(root_, nullptr);
     const RawValues values = {{"", REG_SZ, Terminated("C:\\wcescomm.exe")},
                               {"Major", REG_DWORD, {3, 0, 0, 0}},
                               {"Version", REG_SZ, Terminated("5.1")}};
@@ -127,14 +122,14 @@ TEST(ImageFileWin32Test, TellsAMissingFileFromALockedOneAndSharesReading) {
     ImageFile file;
     EXPECT_EQ(file.Open(dir.Path("missing.nbf")), ImageFile::OpenResult::NotFound);
     const std::string path = dir.Write("locked.nbf", testing::MakeImage({}));
-    HANDLE exclusive = OpenWithOthers(path, 0);
-    ASSERT_NE(exclusive, INVALID_HANDLE_VALUE);
-    EXPECT_EQ(file.Open(path), ImageFile::OpenResult::Failed);
-    CloseHandle(exclusive);
+    {
+        const KernelHandle exclusive(OpenWithOthers(path, 0));
+        ASSERT_TRUE(exclusive);
+        EXPECT_EQ(file.Open(path), ImageFile::OpenResult::Failed);
+    }
     ASSERT_EQ(file.Open(path), ImageFile::OpenResult::Opened);
-    HANDLE reader = OpenWithOthers(path, FILE_SHARE_READ);
-    EXPECT_NE(reader, INVALID_HANDLE_VALUE) << "another program may read the open image";
-    if (reader != INVALID_HANDLE_VALUE) CloseHandle(reader);
+    EXPECT_TRUE(KernelHandle(OpenWithOthers(path, FILE_SHARE_READ)))
+        << "another program may read the open image";
 }
 
 int events_made = 0;
@@ -209,22 +204,20 @@ class Started {
     explicit Started(const std::string& path) {
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
+        PROCESS_INFORMATION info{};
         CreateProcessA(path.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                       &startup, &info_);
+                       &startup, &info);
+        CloseHandle(info.hThread);
+        process_ = KernelHandle(info.hProcess);
+        id_ = info.dwProcessId;
     }
-    Started(const Started&) = delete;
-    Started& operator=(const Started&) = delete;
-    ~Started() {
-        TerminateProcess(info_.hProcess, 1);
-        CloseHandle(info_.hThread);
-        CloseHandle(info_.hProcess);
-    }
+    ~Started() { TerminateProcess(process_.get(), 1); }
 
     // The exit code once it has ended within `wait_ms`, else STILL_ACTIVE.
     DWORD ExitCode(DWORD wait_ms) const {
         DWORD code = STILL_ACTIVE;
-        if (WaitForSingleObject(info_.hProcess, wait_ms) == WAIT_OBJECT_0) {
-            GetExitCodeProcess(info_.hProcess, &code);
+        if (WaitForSingleObject(process_.get(), wait_ms) == WAIT_OBJECT_0) {
+            GetExitCodeProcess(process_.get(), &code);
         }
         return code;
     }
@@ -233,22 +226,20 @@ class Started {
             for (HWND w = FindWindowA(nullptr, kIdleTitle); w; w = GetWindow(w, GW_HWNDNEXT)) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(w, &owner);
-                if (owner == info_.dwProcessId) return true;
+                if (owner == id_) return true;
             }
             return false;
         });
     }
 
   private:
-    PROCESS_INFORMATION info_{};
+    KernelHandle process_;
+    DWORD id_ = 0;
 };
 
 class ProcessesAdapterTest : public ::testing::Test {
   protected:
     void SetUp() override {
-        char temp[MAX_PATH] = {};
-        GetTempPathA(MAX_PATH, temp);
-        copy_ = temp + name_;
         ASSERT_TRUE(CopyFileA(test::BuiltFile("wcesmgr.exe").c_str(), copy_.c_str(), FALSE));
     }
     void TearDown() override {
@@ -261,7 +252,7 @@ class ProcessesAdapterTest : public ::testing::Test {
     }
 
     const std::string name_ = "Idle-" + std::to_string(GetCurrentProcessId()) + ".EXE";
-    std::string copy_;
+    const std::string copy_ = (std::filesystem::temp_directory_path() / name_).string();
     HWND main_window_ = nullptr;
     Win32Processes processes_{main_window_};
 };

@@ -41,7 +41,6 @@
 
 #include <algorithm>
 #include <functional>
-#include <map>
 #include <memory>
 #include <set>
 #include <span>
@@ -57,10 +56,12 @@ namespace {
 // the services they reach held in memory.
 struct PageRig {
     PageRig() {
-        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-        InitCommonControlsEx(&controls);
         catalogue.Load([&](int id) { return resources.String(id); });
         display.Make(resources.Module());
+        dir.Write("SetSystemTime.dll", {0x4D, 0x5A});
+        state.StartDir = dir.Folder();
+        state.Device = {"Orvo 4700", "NBT", "GER", "2.04", "German", 32};
+        state.Image.Version = "2.10";
         context.hInst = resources.Module();
         context.hMainWnd =
             CreateWindowW(L"STATIC", L"SETUP", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
@@ -69,10 +70,6 @@ struct PageRig {
         context.registry = &registry;
         context.processes = &processes;
         context.files = &files;
-        dir.Write("SetSystemTime.dll", {0x4D, 0x5A});
-        state.StartDir = dir.Folder();
-        state.Device = {"Orvo 4700", "NBT", "GER", "2.04", "German", 32};
-        state.Image.Version = "2.10";
     }
     // The pages' threads end before the link and the services they reach.
     ~PageRig() {
@@ -116,8 +113,7 @@ using StateFlag = std::atomic<int> WizardState::*;
 struct PageCase {
     const char* name;
     Page page;
-    int button;
-    int result;
+    int button, result;
     StateFlag flag = nullptr;
     // Runs while the page is shown, before the button is pressed.
     std::function<void(PageRig&, HWND)> shown = nullptr;
@@ -241,22 +237,18 @@ TEST(Pages, EndWithTheirButtonsResultAndFlagAndDoWhatIsTheirs) {
         if (c.setup) c.setup(rig);
         std::thread user([&] {
             HWND page = nullptr;
-            if (!test::Eventually([&] {
-                    page = FindWindowW(L"#32770", rig.T(IDS_CAPTION).c_str());
-                    return page != nullptr && IsWindowVisible(page);
-                })) {
-                ADD_FAILURE() << "the page was not shown with its caption";
-                return;
-            }
-            if (c.shown) c.shown(rig, page);
+            const bool shown = test::Eventually([&] {
+                page = FindWindowW(L"#32770", rig.T(IDS_CAPTION).c_str());
+                return page != nullptr && IsWindowVisible(page);
+            });
+            EXPECT_TRUE(shown) << "the page was not shown with its caption";
+            if (shown && c.shown) c.shown(rig, page);
             PostMessageW(page, WM_COMMAND, MAKEWPARAM(c.button, BN_CLICKED), 0);
         });
         const int result = rig.ui.OpenPage(c.page);
         user.join();
         EXPECT_EQ(result, c.result);
-        for (StateFlag flag : kFlags) {
-            EXPECT_EQ(rig.state.*flag, flag == c.flag ? 1 : 0);
-        }
+        for (StateFlag flag : kFlags) EXPECT_EQ(rig.state.*flag, flag == c.flag ? 1 : 0);
         if (c.ended) c.ended(rig);
     }
 }
@@ -304,15 +296,6 @@ TEST(UpdateProgressPage, TheLinksCallsReachIt) {
     EXPECT_FALSE(rig.state.ImageFileHandle.IsOpen());
 }
 
-enum class Font { Page, Heading, Bold };
-
-// A text a page may put into one of its controls.
-struct Fill {
-    int control;
-    std::wstring text;
-    Font font = Font::Page;
-};
-
 INT_PTR CALLBACK QuietPage(HWND, UINT message, WPARAM, LPARAM) {
     return message == WM_INITDIALOG ? TRUE : FALSE;
 }
@@ -322,9 +305,9 @@ SIZE Measure(HWND window, HFONT font, const std::wstring& text, int width, bool 
     HDC dc = GetDC(window);
     HGDIOBJ old = SelectObject(dc, font);
     RECT need{0, 0, width, 0};
-    UINT format = DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX;
-    format |= single_line ? DT_SINGLELINE : DT_WORDBREAK;
-    DrawTextW(dc, text.c_str(), -1, &need, format);
+    DrawTextW(
+        dc, text.c_str(), -1, &need,
+        DT_CALCRECT | DT_EXPANDTABS | DT_NOPREFIX | (single_line ? DT_SINGLELINE : DT_WORDBREAK));
     SelectObject(dc, old);
     ReleaseDC(window, dc);
     return SIZE{need.right, need.bottom};
@@ -332,8 +315,10 @@ SIZE Measure(HWND window, HFONT font, const std::wstring& text, int width, bool 
 
 // The text fits its control. Lists whose items go on in an indented line are broken by hand; a
 // further break inside such an item would leave a stray word on a line of its own.
-void ExpectFits(HWND control, HFONT font, const std::wstring& text) {
-    ASSERT_FALSE(text.empty());
+void ExpectFits(HWND page, int id, HFONT font, const std::wstring& text) {
+    SCOPED_TRACE("control " + std::to_string(id));
+    const HWND control = GetDlgItem(page, id);
+    ASSERT_TRUE(control != nullptr && !text.empty());
     RECT client;
     GetClientRect(control, &client);
     wchar_t name[32] = {};
@@ -388,78 +373,60 @@ void ExpectApart(HWND page, int id) {
     }
 }
 
-// What a page's own text table puts into its controls, a label with the longest value a row
-// shows, then `more`.
-std::vector<Fill> FromTable(const test::ProgramResources& program, std::span<const PageText> table,
-                            std::vector<Fill> more = {}) {
-    for (const PageText& entry : table) {
-        std::wstring text = program.String(entry.text);
-        if (entry.form == TextForm::Labelled) {
-            text += L" " + program.String(IDS_LANGUAGE_TCHINESE);
-        }
-        if (entry.form == TextForm::Number) text = L"4095 " + text;
-        more.push_back({entry.control, text,
-                        entry.style == TextStyle::Heading ? Font::Heading
-                        : entry.style == TextStyle::Bold  ? Font::Bold
-                                                          : Font::Page});
-    }
-    return more;
-}
-
-// Every text each page may put into its controls.
-std::map<int, std::vector<Fill>> Fills(const test::ProgramResources& p) {
-    const Fill back{IDC_BACK, p.String(IDS_ZURUECK)};
-    const Fill percent{IDC_PROGRESS_PERCENT, L"100"};
-    std::map<int, std::vector<Fill>> fills = {
-        {IDD_WELCOME, FromTable(p, kWelcomeTexts)},
-        {IDD_PREPARATION, FromTable(p, kPreparationTexts, {back})},
-        {IDD_CONNECTION, FromTable(p, kConnectionTexts, {back})},
-        {IDD_CHECKING_NOTICE, FromTable(p, kCheckingNoticeTexts)},
-        {IDD_CONFIRMATION, FromTable(p, kConfirmationTexts, {back})},
-        {IDD_UPDATE_READY, FromTable(p, kUpdateReadyTexts, {back})},
-        {IDD_BOOT_LOADER_ENTRY, FromTable(p, kBootLoaderEntryTexts, {back})},
-        {IDD_POWER_WARNING, FromTable(p, kPowerWarningTexts)},
-        {IDD_FILE_EXISTS_WARNING, FromTable(p, kFileExistsTexts)},
-        {IDD_BATTERY_DISCONNECT, FromTable(p, kBatteryDisconnectTexts)},
-        {IDD_COMPLETION, FromTable(p, kCompletionTexts)},
-        {IDD_OPTIONS, FromTable(p, kOptionsTexts, {back})},
-        {IDD_UPDATE_PROGRESS, FromTable(p, kUpdateProgressTexts, {percent})},
-        {IDD_BACKUP_PROGRESS, FromTable(p, kBackupProgressTexts, {percent})},
-        {IDD_INCOMPATIBLE_IMAGE, FromTable(p, kIncompatibleImageTexts)},
-        {IDD_UPDATE_ERROR, FromTable(p, kUpdateErrorTexts)},
-    };
-    for (const ErrorPage& error : kPlainErrorPages) {
-        fills[static_cast<int>(error.page)] = FromTable(p, error.spec.texts);
-    }
-    return fills;
-}
-
 TEST(PageLayout, EveryTextFitsItsControlAndNoControlCoversAnother) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
-    InitCommonControlsEx(&controls);
     const test::ProgramResources program;
     ASSERT_NE(program.Module(), nullptr);
-    const auto fills = Fills(program);
-    ASSERT_EQ(fills.size(), 27u);
-    for (const auto& [id, controls] : fills) {
+    std::vector<std::pair<int, std::span<const PageText>>> pages = {
+        {IDD_WELCOME, kWelcomeTexts},
+        {IDD_PREPARATION, kPreparationTexts},
+        {IDD_CONNECTION, kConnectionTexts},
+        {IDD_CHECKING_NOTICE, kCheckingNoticeTexts},
+        {IDD_CONFIRMATION, kConfirmationTexts},
+        {IDD_UPDATE_READY, kUpdateReadyTexts},
+        {IDD_BOOT_LOADER_ENTRY, kBootLoaderEntryTexts},
+        {IDD_POWER_WARNING, kPowerWarningTexts},
+        {IDD_FILE_EXISTS_WARNING, kFileExistsTexts},
+        {IDD_BATTERY_DISCONNECT, kBatteryDisconnectTexts},
+        {IDD_COMPLETION, kCompletionTexts},
+        {IDD_OPTIONS, kOptionsTexts},
+        {IDD_UPDATE_PROGRESS, kUpdateProgressTexts},
+        {IDD_BACKUP_PROGRESS, kBackupProgressTexts},
+        {IDD_INCOMPATIBLE_IMAGE, kIncompatibleImageTexts},
+        {IDD_UPDATE_ERROR, kUpdateErrorTexts}};
+    for (const ErrorPage& error : kPlainErrorPages) {
+        pages.emplace_back(static_cast<int>(error.page), error.spec.texts);
+    }
+    ASSERT_EQ(pages.size(), 27u);
+    int extras = 0;
+    for (const auto& [id, texts] : pages) {
         SCOPED_TRACE("template " + std::to_string(id));
         const HWND page =
             CreateDialogParamW(program.Module(), MAKEINTRESOURCEW(id), nullptr, QuietPage, 0);
         ASSERT_NE(page, nullptr);
-        // The fonts a page gives its controls, made by the pages' own font makers.
+        // The fonts of the text styles, made by the pages' own font makers.
         const HeadingFont heading = HeadingFont::Make(page);
         const win32::OwnedFont bold = MakeWeightedPageFont(page, FW_BOLD);
-        const HFONT fonts[] = {reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0)),
-                               heading.Get(), bold.Get()};
-        for (const Fill& fill : controls) {
-            SCOPED_TRACE("control " + std::to_string(fill.control));
-            const HWND control = GetDlgItem(page, fill.control);
-            ASSERT_NE(control, nullptr);
-            ExpectFits(control, fonts[static_cast<int>(fill.font)], fill.text);
+        const auto plain = reinterpret_cast<HFONT>(SendMessageW(page, WM_GETFONT, 0, 0));
+        const HFONT fonts[] = {plain, heading.Get(), bold.Get(), plain};
+        // Each row's text, a label with the longest value a row shows.
+        const std::wstring longest = program.String(IDS_LANGUAGE_TCHINESE);
+        for (const PageText& entry : texts) {
+            std::wstring text = program.String(entry.text);
+            if (entry.form == TextForm::Labelled) text += L" " + longest;
+            if (entry.form == TextForm::Number) text = L"4095 " + text;
+            ExpectFits(page, entry.control, fonts[static_cast<int>(entry.style)], text);
         }
+        // The Zurück button and the percent text where the template has them (six and two).
+        extras += (GetDlgItem(page, IDC_BACK) != nullptr) +
+                  (GetDlgItem(page, IDC_PROGRESS_PERCENT) != nullptr);
+        if (GetDlgItem(page, IDC_BACK))
+            ExpectFits(page, IDC_BACK, plain, program.String(IDS_ZURUECK));
+        if (GetDlgItem(page, IDC_PROGRESS_PERCENT))
+            ExpectFits(page, IDC_PROGRESS_PERCENT, plain, L"100");
         ExpectApart(page, id);
         DestroyWindow(page);
     }
+    EXPECT_EQ(extras, 8) << "a template lost its Zurück button or percent text";
 }
 
 }  // namespace

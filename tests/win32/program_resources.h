@@ -3,6 +3,7 @@
 // (never run), and the others by path.
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <string>
 
@@ -26,9 +27,13 @@ bool Eventually(Done done) {
     return done();
 }
 
+// The program's resources, with the common controls its templates hold registered.
 class ProgramResources {
   public:
-    ProgramResources() = default;
+    ProgramResources() {
+        INITCOMMONCONTROLSEX controls{sizeof controls, ICC_PROGRESS_CLASS};
+        InitCommonControlsEx(&controls);
+    }
     ~ProgramResources() { FreeLibrary(module_); }
     ProgramResources(const ProgramResources&) = delete;
     ProgramResources& operator=(const ProgramResources&) = delete;

@@ -3,8 +3,11 @@
 // up without a mistake that the stand-in notes, which does note one; a missing library. (What the
 // reserve area and the backup hold, a device program that stops: the roads and the fault matrix.)
 
+#include "wine_sim.h"
+
 #include "backup/backup_thread.h"
 #include "device/query_device_data.h"
+#include "platform/win32/loaded_library.h"
 #include "platform/win32/win32_code_page.h"
 #include "platform/win32/win32_remote_api.h"
 #include "rapi/win32/rapi_types.h"
@@ -12,7 +15,6 @@
 #include "fakes/recording_log.h"
 #include "fakes/scaled_clock.h"
 #include "unit/image_test_files.h"
-#include "wine_sim.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -22,13 +24,6 @@
 
 namespace orvo::wine {
 namespace {
-
-// An entry point of the stand-in, found by name as the program finds it.
-template <typename F>
-F StandIn(const char* name) {
-    return reinterpret_cast<F>(
-        reinterpret_cast<void*>(GetProcAddress(LoadLibraryA(RAPI_DLL), name)));
-}
 
 TEST(RemoteApiStandIn, TheProgramMakesNoMistakeThatItNotesAndItCountsSessions) {
     WineSim sim({"--rapi-strict"});
@@ -64,16 +59,17 @@ TEST(RemoteApiStandIn, TheProgramMakesNoMistakeThatItNotesAndItCountsSessions) {
     EXPECT_NE(state_report.find("\"errors\":[]"), std::string::npos) << state_report;
 
     // A call whose input comes from new is noted, and a nested session is refused.
+    const win32::LoadedLibrary stand_in(RAPI_DLL);
     std::vector<BYTE> from_new(76);
     DWORD size = 0;
     BYTE* reply = nullptr;
-    StandIn<decltype(&CeRapiInvoke)>("CeRapiInvoke")(L"GetDeviceData.dll", L"GetDeviceData", 76,
-                                                     from_new.data(), &size, &reply, nullptr, 0);
+    stand_in.Find<decltype(&CeRapiInvoke)>("CeRapiInvoke")(
+        L"GetDeviceData.dll", L"GetDeviceData", 76, from_new.data(), &size, &reply, nullptr, 0);
     if (reply != nullptr) LocalFree(reply);
     EXPECT_NE(sim.Control("state").find("input buffer not allocated with LocalAlloc"),
               std::string::npos);
     RAPIINIT init{sizeof init, nullptr, 0};
-    EXPECT_EQ(StandIn<decltype(&CeRapiInitEx)>("CeRapiInitEx")(&init),
+    EXPECT_EQ(stand_in.Find<decltype(&CeRapiInitEx)>("CeRapiInitEx")(&init),
               static_cast<HRESULT>(0x80041001));
     api.CeRapiUninit();
 }

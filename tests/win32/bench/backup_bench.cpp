@@ -2,13 +2,14 @@
 // the real pauses, its device program handing out each chunk at once. Prints the whole time against
 // its floor (the start pause and a poll per chunk), the PC's own time per chunk and the heap held.
 
+#include "win32/wine_sim.h"
+
 #include "backup/backup_thread.h"
 #include "fakes/fake_ui.h"
 #include "fakes/recording_log.h"
 #include "platform/win32/win32_code_page.h"
 #include "platform/win32/win32_remote_api.h"
 #include "unit/image_test_files.h"
-#include "win32/wine_sim.h"
 
 #include <malloc.h>
 #include <windows.h>
@@ -43,10 +44,6 @@ void operator delete(void* block, std::size_t) noexcept { operator delete(block)
 int main() {
     using namespace orvo;
     wine::WineSim sim({});
-    if (!sim.Unavailable().empty()) {
-        std::printf("backup_bench: %s\n", sim.Unavailable().c_str());
-        return 1;
-    }
     win32::Win32RemoteApi remote(RAPI_DLL);
     SystemClock clock;
     win32::Win32AnsiCodePage code_page;
@@ -54,8 +51,10 @@ int main() {
     FakeUi ui;
     RecordingLog log;
     DeviceServices services{remote, clock, code_page, pc_clock, ui, log};
-    if (remote.CeRapiInitEx() < 0 || !remote.WaitForSession(3000)) {
-        std::printf("backup_bench: no connection to the simulator\n");
+    if (!sim.Unavailable().empty() || remote.CeRapiInitEx() < 0 || !remote.WaitForSession(3000)) {
+        std::printf("backup_bench: %s\n", sim.Unavailable().empty()
+                                              ? "no connection to the simulator"
+                                              : sim.Unavailable().c_str());
         return 1;
     }
     testing::TempDir dir;
