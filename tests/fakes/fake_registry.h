@@ -24,6 +24,7 @@ class FakeRegistry : public Registry {
     };
 
     static constexpr std::string_view kMachine = "HKEY_LOCAL_MACHINE\\";
+    static std::string Machine(std::string_view path) { return std::string(kMachine) += path; }
 
     // Test set-up and inspection.
     void Put(std::string_view path, std::string_view name, RegistryType type,
@@ -33,8 +34,7 @@ class FakeRegistry : public Registry {
         auto found = std::ranges::find_if(
             values, [&](const StoredValue& v) { return EqualIgnoringCase(v.name, name); });
         if (found == values.end()) found = values.insert(found, {std::string(name), type, {}});
-        found->type = type;
-        found->data = std::move(data);
+        *found = {found->name, type, std::move(data)};
     }
     void PutText(std::string_view path, std::string_view name, std::string_view text) {
         std::vector<std::uint8_t> data(text.begin(), text.end());
@@ -67,7 +67,7 @@ class FakeRegistry : public Registry {
         return std::make_unique<Key>(*this, Fold(path), true);
     }
     std::unique_ptr<RegistryKey> OpenMachineKey(std::string_view path) override {
-        const std::string full = std::string(kMachine) + std::string(path);
+        const std::string full = Machine(path);
         if (failing_keys_.count(Fold(full)) || !HasKey(full)) return nullptr;
         return std::make_unique<Key>(*this, Fold(full), false);
     }

@@ -3,6 +3,7 @@
 // platform's create rules, scripted library calls, the power line, and the device backup program
 // that leaves the next chunk in "\Temp\image.nb" whenever that file is gone.
 
+#include "base/text_compare.h"
 #include "platform/remote_api.h"
 
 #include <algorithm>
@@ -28,17 +29,18 @@ class FakeRemoteApi : public RemoteApi {
 
     // Answers of the next initialisations, in order; then kRapiOk.
     std::deque<std::int32_t> init_results;
-    std::function<InvokeAnswer(const InvokeCall&)> on_invoke = [](const InvokeCall&) {
-        return InvokeAnswer{};
+    // What GetDeviceData answers; every other call answers nothing.
+    std::vector<std::uint8_t> device_data;
+    std::function<InvokeAnswer(const InvokeCall&)> on_invoke = [this](const InvokeCall& call) {
+        const bool asked = call.function == u"GetDeviceData";
+        return InvokeAnswer{0, asked ? device_data : std::vector<std::uint8_t>()};
     };
     // Whether ActiveSync connects; the power line's next answers, in order, then `power_line`.
     bool session = true;
     std::deque<std::optional<std::uint8_t>> power_answers;
     std::optional<std::uint8_t> power_line = 1;
-    // The size of each chunk the device backup program writes.
-    std::function<std::size_t(std::size_t chunk)> chunk_size = [](std::size_t) {
-        return std::size_t{0x40000};
-    };
+    // The device backup program writes chunks of 0x40000 bytes but this one (from 0) a byte short.
+    std::size_t short_chunk = SIZE_MAX;
 
     void PutFile(std::u16string path, std::vector<std::uint8_t> bytes) {
         std::lock_guard lock(mutex_);
@@ -46,9 +48,8 @@ class FakeRemoteApi : public RemoteApi {
     }
     std::optional<std::vector<std::uint8_t>> File(std::u16string path) const {
         std::lock_guard lock(mutex_);
-        auto found = files_.find(Fold(path));
-        if (found == files_.end()) return std::nullopt;
-        return found->second;
+        const auto found = files_.find(Fold(path));
+        return found == files_.end() ? std::nullopt : std::optional(found->second);
     }
     // A file the handheld will neither replace nor delete, as a loaded library.
     void MarkInUse(std::u16string path) {
@@ -58,19 +59,13 @@ class FakeRemoteApi : public RemoteApi {
     std::vector<InvokeCall> Invokes() const { return Copy(invokes_); }
     int Inits() const { return inits_; }
     int Uninits() const { return uninits_; }
-    int OpenHandles() const {
-        std::lock_guard lock(mutex_);
-        return static_cast<int>(handles_.size());
-    }
+    int OpenHandles() const { return static_cast<int>(Copy(handles_).size()); }
     std::vector<std::u16string> Started() const { return Copy(started_); }
 
     std::int32_t CeRapiInitEx() override {
         std::lock_guard lock(mutex_);
         ++inits_;
-        if (init_results.empty()) return kRapiOk;
-        const std::int32_t result = init_results.front();
-        init_results.pop_front();
-        return result;
+        return Next(init_results, kRapiOk);
     }
     bool WaitForSession(std::uint32_t) override { return session; }
     void CeRapiUninit() override { ++uninits_; }
@@ -78,12 +73,11 @@ class FakeRemoteApi : public RemoteApi {
     std::int32_t CeRapiInvoke(std::u16string_view library, std::u16string_view function,
                               std::span<const std::uint8_t> input,
                               std::vector<std::uint8_t>& reply) override {
-        InvokeCall call{std::u16string(library), std::u16string(function),
-                        std::vector<std::uint8_t>(input.begin(), input.end())};
-        {
-            std::lock_guard lock(mutex_);
-            invokes_.push_back(call);
-        }
+        const InvokeCall call{
+            std::u16string(library), std::u16string(function), {input.begin(), input.end()}};
+        std::unique_lock lock(mutex_);
+        invokes_.push_back(call);
+        lock.unlock();
         InvokeAnswer answer = on_invoke(call);
         reply = std::move(answer.reply);
         return answer.result;
@@ -98,11 +92,9 @@ class FakeRemoteApi : public RemoteApi {
         const bool exists = files_.count(key) != 0;
         if (disposition == kOpenExisting && !exists) return Fail(2);
         if (disposition == kCreateNew && exists) return Fail(kDeviceErrorFileExists);
-        if ((access & kGenericWrite) != 0 && in_use_.count(key) != 0) {
+        if ((access & kGenericWrite) && in_use_.contains(key))
             return Fail(kDeviceErrorSharingViolation);
-        }
-        if (disposition == kCreateAlways) files_[key].clear();
-        if (disposition == kCreateNew) files_[key];
+        if (disposition != kOpenExisting) files_[key].clear();
         last_error_ = exists && disposition == kCreateAlways ? kDeviceErrorAlreadyExists : 0;
         handles_[++next_handle_] = Handle{key, 0};
         return next_handle_;
@@ -113,10 +105,9 @@ class FakeRemoteApi : public RemoteApi {
         auto handle = handles_.find(file);
         if (handle == handles_.end()) return std::nullopt;
         const std::vector<std::uint8_t>& bytes = files_[handle->second.path];
-        const std::size_t n =
-            std::min(into.size(), bytes.size() - std::min(bytes.size(), handle->second.at));
-        std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(handle->second.at), n,
-                    into.begin());
+        const std::size_t at = std::min(bytes.size(), handle->second.at);
+        const std::size_t n = std::min(into.size(), bytes.size() - at);
+        std::copy_n(bytes.begin() + at, n, into.begin());
         handle->second.at += n;
         return static_cast<std::uint32_t>(n);
     }
@@ -145,9 +136,8 @@ class FakeRemoteApi : public RemoteApi {
     bool CeMoveFile(std::u16string_view from, std::u16string_view to) override {
         std::lock_guard lock(mutex_);
         auto found = files_.find(Fold(from));
-        if (found == files_.end() || IsOpen(found->first) || files_.count(Fold(to)) != 0) {
+        if (found == files_.end() || IsOpen(found->first) || files_.contains(Fold(to)))
             return false;
-        }
         files_[Fold(to)] = std::move(found->second);
         files_.erase(found);
         return true;
@@ -167,10 +157,7 @@ class FakeRemoteApi : public RemoteApi {
     std::optional<std::uint8_t> PowerLineStatus() override {
         std::lock_guard lock(mutex_);
         ++power_queries_;
-        if (power_answers.empty()) return power_line;
-        const std::optional<std::uint8_t> line = power_answers.front();
-        power_answers.pop_front();
-        return line;
+        return Next(power_answers, power_line);
     }
     int PowerQueries() const { return Copy(power_queries_); }
     void SetPowerLine(std::optional<std::uint8_t> line) {
@@ -189,11 +176,17 @@ class FakeRemoteApi : public RemoteApi {
         std::lock_guard lock(mutex_);
         return member;
     }
+    // The next of the queued answers, or `otherwise` when none is left.
+    template <class T>
+    static T Next(std::deque<T>& answers, T otherwise) {
+        if (answers.empty()) return otherwise;
+        T next = answers.front();
+        answers.pop_front();
+        return next;
+    }
     static std::u16string Fold(std::u16string_view path) {
         std::u16string folded(path);
-        for (char16_t& c : folded) {
-            if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');
-        }
+        for (char16_t& c : folded) c = c < 0x80 ? static_cast<char16_t>(FoldCase(char(c))) : c;
         return folded;
     }
     bool IsOpen(const std::u16string& key) const {
@@ -206,11 +199,10 @@ class FakeRemoteApi : public RemoteApi {
     }
     // The device program writes the next chunk once the PC has taken the last one away.
     void ProduceChunk() {
-        const bool running = std::find(started_.begin(), started_.end(),
-                                       std::u16string(u"\\Temp\\backup.exe")) != started_.end();
+        const bool running = std::ranges::count(started_, u"\\Temp\\backup.exe") != 0;
         const std::u16string key = Fold(u"\\Temp\\image.nb");
         if (!running || files_.count(key) != 0) return;
-        std::vector<std::uint8_t> chunk(chunk_size(produced_));
+        std::vector<std::uint8_t> chunk(produced_ == short_chunk ? 0x3FFFF : 0x40000);
         for (std::size_t i = 0; i < chunk.size(); ++i) chunk[i] = static_cast<std::uint8_t>(i * 13);
         files_[key] = std::move(chunk);
         ++produced_;

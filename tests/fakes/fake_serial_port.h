@@ -5,7 +5,6 @@
 
 #include "platform/serial_port.h"
 
-#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -56,15 +55,12 @@ class FakeSerialPort final : public SerialPort {
     std::size_t Write(std::span<const std::uint8_t> bytes, std::chrono::milliseconds) override {
         const std::string text(bytes.begin(), bytes.end());
         {
-            std::lock_guard lock(mutex_);
+            std::scoped_lock lock(mutex_, behaviour_->mutex);
             const int index = writes_++;
             if (shut_) return 0;
             if (index == behaviour_->fail_write_at) {
                 return behaviour_->short_write ? bytes.size() - 1 : 0;
             }
-        }
-        {
-            std::lock_guard lock(behaviour_->mutex);
             behaviour_->written.push_back(text);
         }
         if (behaviour_->responder) Receive(behaviour_->responder(text));
@@ -111,20 +107,17 @@ class FakeSerialPorts final : public SerialPorts {
   public:
     // A port at `path`; paths without one fail to open.
     std::shared_ptr<FakeSerialPort::Behaviour> Add(const std::string& path) {
-        auto behaviour = std::make_shared<FakeSerialPort::Behaviour>();
         std::lock_guard lock(mutex_);
-        behaviours_[path] = behaviour;
-        return behaviour;
+        return behaviours_[path] = std::make_shared<FakeSerialPort::Behaviour>();
     }
 
     std::unique_ptr<SerialPort> Open(const std::string& path, OpenResult& result) override {
         std::lock_guard lock(mutex_);
         opened_.push_back(path);
-        result = OpenResult::Failed;
-        auto found = behaviours_.find(path);
-        if (found == behaviours_.end()) return nullptr;
-        result = OpenResult::Opened;
-        return std::make_unique<FakeSerialPort>(found->second);
+        const auto found = behaviours_.find(path);
+        result = found == behaviours_.end() ? OpenResult::Failed : OpenResult::Opened;
+        return found == behaviours_.end() ? nullptr
+                                          : std::make_unique<FakeSerialPort>(found->second);
     }
 
     std::vector<std::string> Opened() const {

@@ -7,9 +7,7 @@ check() {
     if [ "$expected" == "$actual" ]; then
         echo "  ok   $what"
     else
-        echo "  FAIL $what"
-        echo "       expected: $expected"
-        echo "       actual:   $actual"
+        printf '  FAIL %s\n       expected: %s\n       actual:   %s\n' "$what" "$expected" "$actual"
         CHECK_FAILURES=$((CHECK_FAILURES + 1))
     fi
 }

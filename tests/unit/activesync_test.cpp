@@ -13,9 +13,7 @@
 namespace orvo {
 namespace {
 
-std::string Machine(std::string_view path) {
-    return std::string(FakeRegistry::kMachine) + std::string(path);
-}
+constexpr auto Machine = &FakeRegistry::Machine;
 
 std::vector<std::uint8_t> Dword(std::uint32_t value) {
     return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),

@@ -5,30 +5,14 @@
 #include "fakes/fake_registry.h"
 #include "image/backup_image_writer.h"
 #include "image/choose_backup_file.h"
-#include "unit/device_test_support.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <optional>
-
-namespace orvo {
+namespace orvo::testing {
 namespace {
 
 using Answer = std::optional<std::string>;
-
-struct ChoiceRig {
-    FakeUi ui;
-    FakeFiles files;
-    FakeRegistry registry;
-    WizardState state;
-    std::vector<bool> shown;  // the Options page hidden (false) and shown again (true)
-
-    bool Choose() {
-        return ChooseBackupFile(state,
-                                {ui, files, registry, [this](bool s) { shown.push_back(s); }});
-    }
-};
 
 TEST(ChooseBackupFileTest, ProposesWarnsOfAnExistingFileAndMeasuresTheRoomWhereItGoes) {
     const std::string kOld = "\\\\server\\share\\old.nbf";
@@ -56,19 +40,24 @@ TEST(ChooseBackupFileTest, ProposesWarnsOfAnExistingFileAndMeasuresTheRoomWhereI
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ChoiceRig rig;
-        rig.files.existing = {kOld};
-        rig.files.free_bytes = c.free_bytes;
-        for (const Answer& answer : c.dialog_answers) rig.ui.ScriptFileDialog(answer);
-        for (int answer : c.warning_answers) rig.ui.Script(kWarning, answer);
-        rig.ui.Script(kNoRoom, 1);
-        rig.state.BackupPath = "earlier";
-        rig.state.Device.Version = "2.04";
+        FakeUi ui;
+        FakeFiles files;
+        FakeRegistry registry;
+        WizardState state;
+        std::vector<bool> shown;  // the Options page hidden (false) and shown again (true)
+        files.existing = {kOld};
+        files.free_bytes = c.free_bytes;
+        for (const Answer& answer : c.dialog_answers) ui.ScriptFileDialog(answer);
+        for (int answer : c.warning_answers) ui.Script(kWarning, answer);
+        ui.Script(kNoRoom, 1);
+        state.BackupPath = "earlier";
+        state.Device.Version = "2.04";
 
-        EXPECT_EQ(rig.Choose(), c.chosen);
+        const auto show = [&](bool s) { shown.push_back(s); };
+        EXPECT_EQ(ChooseBackupFile(state, {ui, files, registry, show}), c.chosen);
         const std::string last = c.dialog_answers.back().value_or("");
-        EXPECT_EQ(rig.state.BackupPath, c.chosen ? last : "earlier");
-        const auto dialogs = rig.ui.Dialogs();
+        EXPECT_EQ(state.BackupPath, c.chosen ? last : "earlier");
+        const auto dialogs = ui.Dialogs();
         ASSERT_EQ(dialogs.size(), c.dialog_answers.size());
         EXPECT_EQ(dialogs[0].kind, FileDialog::Kind::Save);
         EXPECT_EQ(dialogs[0].proposed, "ORVOROM204") << "the version without its point";
@@ -76,35 +65,28 @@ TEST(ChooseBackupFileTest, ProposesWarnsOfAnExistingFileAndMeasuresTheRoomWhereI
         for (std::size_t i = 1; i < dialogs.size(); ++i) {
             EXPECT_EQ(dialogs[i].proposed, c.dialog_answers[i - 1]);
         }
-        EXPECT_EQ(rig.ui.Opened(), c.pages);
-        EXPECT_EQ(rig.shown, c.shown);
+        EXPECT_EQ(ui.Opened(), c.pages);
+        EXPECT_EQ(shown, c.shown);
         // The whole chosen path is measured, never its first two characters.
-        EXPECT_EQ(rig.files.asked_free,
-                  last.empty() ? std::vector<std::string>{} : std::vector{last});
+        EXPECT_EQ(files.asked_free, last.empty() ? std::vector<std::string>{} : std::vector{last});
     }
 }
 
 using Call = FakeUi::ProgressCall;
-using testing::DeviceRig;
 
-struct BackupRig {
+struct BackupRig : DeviceRig {
     BackupRig() {
-        state.StartDir = rig.start_dir.Folder();
-        state.BackupPath = rig.start_dir.Path("backup.nbf");
-        state.Device = testing::Identity();
-        rig.start_dir.Write("BACKUP.EXE", {0x4D, 0x5A});
+        state.BackupPath = start_dir.Path("backup.nbf");
+        state.Device = Identity();
+        start_dir.Write("BACKUP.EXE", {0x4D, 0x5A});
     }
-    void Run() { BackupThread(state, rig.services); }
+    void Run() { BackupThread(state, services); }
     std::vector<Call> PageCalls() const {
         std::vector<Call> calls;
-        for (const Call& call : rig.ui.ProgressCalls()) {
-            if (call.kind >= Call::BackupPercent) calls.push_back(call);
-        }
+        std::ranges::copy_if(ui.ProgressCalls(), std::back_inserter(calls),
+                             [](const Call& call) { return call.kind >= Call::BackupPercent; });
         return calls;
     }
-
-    DeviceRig rig;
-    WizardState state;
 };
 
 // The whole ROM byte for byte under a valid header: the backup road. Here the program's traces
@@ -112,10 +94,10 @@ struct BackupRig {
 TEST(BackupThread, AWholeBackupLeavesNoTraceAndFillsItsBar) {
     BackupRig b;
     b.Run();
-    EXPECT_EQ(b.rig.start_dir.Read("backup.nbf").size(), 32 + kBackupImageBytes);
-    EXPECT_EQ(b.rig.remote.Started(), std::vector<std::u16string>{u"\\Temp\\backup.exe"});
-    EXPECT_EQ(b.rig.remote.File(u"\\Temp\\image.nb"), std::nullopt);
-    EXPECT_EQ(b.rig.remote.OpenHandles(), 0);
+    EXPECT_EQ(b.start_dir.Read("backup.nbf").size(), 32 + kBackupImageBytes);
+    EXPECT_EQ(b.remote.Started(), std::vector<std::u16string>{u"\\Temp\\backup.exe"});
+    EXPECT_EQ(b.remote.File(u"\\Temp\\image.nb"), std::nullopt);
+    EXPECT_EQ(b.remote.OpenHandles(), 0);
     // 0 before and after the first chunk, then each chunk's share, then the end.
     const std::vector<Call> page = b.PageCalls();
     ASSERT_EQ(page.size(), 1u + 124u + 1u);
@@ -125,10 +107,10 @@ TEST(BackupThread, AWholeBackupLeavesNoTraceAndFillsItsBar) {
                                  {Call::BackupPercent, 1},
                                  {Call::BackupPercent, 100},
                                  {Call::BackupEnd, 1}}));
-    EXPECT_EQ(b.rig.clock.Paused(), 5000 + 124 * 100);
-    EXPECT_TRUE(b.rig.ui.Opened().empty());
+    EXPECT_EQ(b.clock.Paused(), 5000 + 124 * 100);
+    EXPECT_TRUE(b.ui.Opened().empty());
     // After the program's copy the bar counts the ROM, up to its end.
-    const std::vector<Call> calls = b.rig.ui.ProgressCalls();
+    const std::vector<Call> calls = b.ui.ProgressCalls();
     const auto last = [&](Call::Kind kind) {
         return *std::find_if(calls.rbegin(), calls.rend(),
                              [&](const Call& c) { return c.kind == kind; });
@@ -140,25 +122,23 @@ TEST(BackupThread, AWholeBackupLeavesNoTraceAndFillsItsBar) {
 // The device program's own failures and a disk that fills up: the roads and the fault matrix.
 TEST(BackupThread, AFailedBackupShowsItsPageAndLeavesAnEarlierBackupAsItWas) {
     // The backup folder missing, or the device program's second chunk one byte short.
-    const std::vector<std::uint8_t> earlier = testing::Payload(5000, 9);
+    const std::vector<std::uint8_t> earlier = Payload(5000, 9);
     for (const bool short_chunk : {false, true}) {
         SCOPED_TRACE(short_chunk);
         BackupRig b;
-        b.rig.start_dir.Write("backup.nbf", earlier);
-        if (!short_chunk) b.state.BackupPath = b.rig.start_dir.Path("gone/backup.nbf");
-        b.rig.remote.chunk_size = [short_chunk](std::size_t n) {
-            return short_chunk && n == 1 ? kBackupChunkBytes - 1 : kBackupChunkBytes;
-        };
+        b.start_dir.Write("backup.nbf", earlier);
+        if (!short_chunk) b.state.BackupPath = b.start_dir.Path("gone/backup.nbf");
+        b.remote.short_chunk = short_chunk ? 1 : SIZE_MAX;
         b.Run();
-        EXPECT_EQ(b.rig.ui.Opened(),
+        EXPECT_EQ(b.ui.Opened(),
                   std::vector{short_chunk ? Page::BackupError : Page::ImageOpenError});
         ASSERT_FALSE(b.PageCalls().empty());
         EXPECT_EQ(b.PageCalls().back(), (Call{Call::BackupEnd, 2}));
-        EXPECT_FALSE(b.rig.ui.CloseRequested());
-        EXPECT_EQ(b.rig.start_dir.Read("backup.nbf"), earlier);
+        EXPECT_FALSE(b.ui.CloseRequested());
+        EXPECT_EQ(b.start_dir.Read("backup.nbf"), earlier);
         EXPECT_FALSE(std::filesystem::exists(BackupImageWriter::TemporaryPath(b.state.BackupPath)));
     }
 }
 
 }  // namespace
-}  // namespace orvo
+}  // namespace orvo::testing

@@ -2,14 +2,11 @@
 // their order, each read to its last slot, and the read's own bound.
 
 #include "bootlink/boot_identity.h"
-#include "link_test_rig.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
-#include <memory>
-
-namespace orvo::test {
+namespace orvo::testing {
 namespace {
 
 TEST(BootIdentity, RegionsInOrderEachReadToItsLastSlot) {
@@ -39,12 +36,9 @@ TEST(BootIdentity, RegionsInOrderEachReadToItsLastSlot) {
         LinkRig rig(20);
         rig.ui.Script(Page::IdentificationError, 0);
         auto reads = std::make_shared<std::vector<std::uint32_t>>();
-        auto port = rig.ports.Add("p");
-        port->responder = [reads, &c](const std::string& written) {
+        rig.line->responder = [reads, &c](const std::string& written) -> std::string {
             unsigned address = 0;
-            if (std::sscanf(written.c_str(), "QARSreaddata %x 28\rQARE", &address) != 1) {
-                return std::string();
-            }
+            if (std::sscanf(written.c_str(), "QARSreaddata %x 28\rQARE", &address) != 1) return {};
             reads->push_back(address);
             const char* text = address == c.at        ? c.record
                                : address < 0xA1FC0000 ? c.region_1
@@ -52,7 +46,7 @@ TEST(BootIdentity, RegionsInOrderEachReadToItsLastSlot) {
                                                       : c.region_2;
             return "QARS " + (text ? text + std::string(7, ' ') : std::string(24, '\xFF')) + "QARE";
         };
-        rig.Connect(port);
+        rig.Connect();
         EXPECT_EQ(ReadBootIdentity(rig.link), c.result);
         const DeviceIdentity& d = rig.state.Device;
         EXPECT_EQ(d.ModelID + " " + d.RomTypeCode + " " + d.Lang + " " + d.Version, c.identity);
@@ -71,7 +65,7 @@ TEST(BootIdentity, RegionsInOrderEachReadToItsLastSlot) {
 TEST(BootIdentity, SilenceWithoutAPageEndsTheRead) {
     LinkRig rig;
     rig.ui.EndWatchdog();
-    rig.Connect(rig.ports.Add("p"));
+    rig.Connect();
     const Millis start = rig.clock.Now();
     EXPECT_EQ(ReadBootIdentity(rig.link), 0);
     EXPECT_GE(rig.clock.Now() - start, Millis(10000));
@@ -80,4 +74,4 @@ TEST(BootIdentity, SilenceWithoutAPageEndsTheRead) {
 }
 
 }  // namespace
-}  // namespace orvo::test
+}  // namespace orvo::testing

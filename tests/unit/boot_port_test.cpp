@@ -2,18 +2,17 @@
 // kind of port against the simulated handheld: the roads and romflash_test.sh.)
 
 #include "bootlink/boot_port.h"
-#include "link_test_rig.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 
-namespace orvo::test {
+namespace orvo::testing {
 namespace {
 
-const std::string kCom1 = "COM1";
-const std::string kUsb2 = "\\\\.\\WCEUSBSH002";
-const std::string kCom2 = "COM2";
-const std::vector<std::string> kTwiceOver = {kCom1, "\\\\.\\WCEUSBSH001", kUsb2, kCom2,
-                                             kCom1, "\\\\.\\WCEUSBSH001", kUsb2, kCom2};
+const std::string kCom1 = "COM1", kUsb1 = "\\\\.\\WCEUSBSH001", kUsb2 = "\\\\.\\WCEUSBSH002",
+                  kCom2 = "COM2";
+const std::vector<std::string> kTwiceOver = {kCom1, kUsb1, kUsb2, kCom2,
+                                             kCom1, kUsb1, kUsb2, kCom2};
 
 // COM1 whose writes fail and one port that answers its test text with `answer`, or echoes it when
 // that is empty; the rest missing. Only the whole test text of the port tried counts, wherever it
@@ -57,9 +56,7 @@ TEST(OpenBootPort, TakesOnlyAPortThatAnswersItsOwnTestText) {
 TEST(OpenBootPort, ReaderThatNeverGetsReadyIsGivenUp) {
     LinkRig rig;
     rig.ports.Add(kCom1)->settings_hang = true;
-    rig.ports.Add("\\\\.\\WCEUSBSH001")->responder = [](const std::string& written) {
-        return written + "\n";
-    };
+    rig.ports.Add(kUsb1)->responder = [](const std::string& written) { return written + "\n"; };
     const Millis start = rig.clock.Now();
     EXPECT_EQ(OpenBootPort(rig.link), 1);
     EXPECT_GE(rig.clock.Now() - start, Millis(10000));
@@ -67,4 +64,4 @@ TEST(OpenBootPort, ReaderThatNeverGetsReadyIsGivenUp) {
 }
 
 }  // namespace
-}  // namespace orvo::test
+}  // namespace orvo::testing

@@ -7,17 +7,14 @@
 #include "device/device_copy.h"
 #include "device/device_libraries.h"
 #include "device/query_device_data.h"
-#include "unit/device_test_support.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <thread>
-
-namespace orvo {
+namespace orvo::testing {
 namespace {
 
-using testing::DeviceRig;
-constexpr auto Reply = testing::DeviceDataReply;
+constexpr auto Reply = DeviceDataReply;
 
 TEST(DeviceDataReply, TakesEachFieldFromItsCharacters) {
     // Version, language, model, ROM type, serial link, flash size. A slot without its
@@ -38,42 +35,35 @@ TEST(DeviceDataReply, TakesEachFieldFromItsCharacters) {
     }
 }
 
-// A handheld whose GetDeviceData answers `reply`, and the program's folder with its libraries.
-struct QueryRig {
+// A handheld that tells its identity, and the program's folder with its libraries.
+struct QueryRig : DeviceRig {
     QueryRig() {
-        state.StartDir = rig.start_dir.Folder();
-        rig.start_dir.Write("GetDeviceData.dll", {1, 2, 3});
-        rig.start_dir.Write("ZIB_WriteReserveArea.dll", {4, 5});
-        rig.remote.on_invoke = [this](const FakeRemoteApi::InvokeCall& call) {
-            if (call.function == u"GetDeviceData") return FakeRemoteApi::InvokeAnswer{0, reply};
-            return FakeRemoteApi::InvokeAnswer{};
-        };
+        start_dir.Write("GetDeviceData.dll", {1, 2, 3});
+        start_dir.Write("ZIB_WriteReserveArea.dll", {4, 5});
+        remote.device_data = Reply(u"2.04.00 GER", u"Model: ORVO -4700NBT", u"32");
     }
-    DeviceRig rig;
-    WizardState state;
-    std::vector<std::uint8_t> reply = Reply(u"2.04.00 GER", u"Model: ORVO -4700NBT", u"32");
+    int Query() { return QueryDeviceData(state, services); }
 };
 
 TEST(QueryDeviceData, FillsTheIdentityAndStoresItInTheReserveArea) {
     QueryRig q;
-    q.rig.start_dir.Write("update.NBF", std::vector<std::uint8_t>(5 * 1024 + 1000));
+    q.start_dir.Write("update.NBF", std::vector<std::uint8_t>(5 * 1024 + 1000));
     q.state.SerialLink = 1;
-    ASSERT_EQ(QueryDeviceData(q.state, q.rig.services), 1);
+    ASSERT_EQ(q.Query(), 1);
     EXPECT_EQ(IdentityText(q.state.Device) + " " + q.state.Device.Language,
               "ORVO 4700NBTGER2.04 German");
     EXPECT_EQ(q.state.SerialLink, 0);
     EXPECT_EQ(q.state.ImageSizeKB, 5u);
-    EXPECT_EQ(q.rig.remote.File(u"\\Windows\\GetDeviceData.dll"),
-              (std::vector<std::uint8_t>{1, 2, 3}));
-    const auto calls = q.rig.remote.Invokes();
+    EXPECT_EQ(q.remote.File(u"\\Windows\\GetDeviceData.dll"), (std::vector<std::uint8_t>{1, 2, 3}));
+    const auto calls = q.remote.Invokes();
     ASSERT_EQ(calls.size(), 2u);
     EXPECT_EQ(calls[1].library + u"!" + calls[1].function, u"ZIB_WriteReserveArea.dll!WriteArea");
-    EXPECT_EQ(q.rig.remote.Inits(), q.rig.remote.Uninits()) << "every session it opened is closed";
+    EXPECT_EQ(q.remote.Inits(), q.remote.Uninits()) << "every session it opened is closed";
 
     // An unknown language leaves the language name and the image size as they were.
-    q.reply = Reply(u"2.04.00 XYZ", u"Model: Orvo -4700NBT", u"32");
+    q.remote.device_data = Reply(u"2.04.00 XYZ", u"Model: Orvo -4700NBT", u"32");
     q.state.ImageSizeKB = 77;
-    ASSERT_EQ(QueryDeviceData(q.state, q.rig.services), 1);
+    ASSERT_EQ(q.Query(), 1);
     EXPECT_EQ(q.state.Device.Language, "German");
     EXPECT_EQ(q.state.ImageSizeKB, 77u);
 }
@@ -82,21 +72,21 @@ TEST(QueryDeviceData, FailsQuietlyWhenTheHandheldCannotBeAskedAndJoinsAnOpenSess
     // No session, no library, a short reply, a failed call: only a session it opened is closed.
     for (int fault = 0; fault < 4; ++fault) {
         QueryRig q;
-        if (fault == 0) q.rig.remote.init_results = {static_cast<std::int32_t>(0x8007048F)};
-        if (fault == 1) std::filesystem::remove(q.rig.start_dir.Path("GetDeviceData.dll"));
-        if (fault == 2) q.reply.resize(149);
+        if (fault == 0) q.remote.init_results = {static_cast<std::int32_t>(0x8007048F)};
+        if (fault == 1) std::filesystem::remove(q.start_dir.Path("GetDeviceData.dll"));
+        if (fault == 2) q.remote.device_data.resize(149);
         if (fault == 3)
-            q.rig.remote.on_invoke = [](auto&) { return FakeRemoteApi::InvokeAnswer{-1, {}}; };
-        EXPECT_EQ(QueryDeviceData(q.state, q.rig.services), 0) << fault;
+            q.remote.on_invoke = [](auto&) { return FakeRemoteApi::InvokeAnswer{-1, {}}; };
+        EXPECT_EQ(q.Query(), 0) << fault;
         EXPECT_EQ(q.state.Device.ModelID, "");
-        EXPECT_TRUE(q.rig.ui.Opened().empty());
-        EXPECT_EQ(q.rig.remote.Uninits(), fault == 0 ? 0 : 1);
+        EXPECT_TRUE(q.ui.Opened().empty());
+        EXPECT_EQ(q.remote.Uninits(), fault == 0 ? 0 : 1);
     }
     QueryRig nested;
-    nested.rig.remote.init_results = {kRapiAlreadyInitialised, kRapiAlreadyInitialised};
-    ASSERT_EQ(QueryDeviceData(nested.state, nested.rig.services), 1);
-    EXPECT_EQ(nested.rig.remote.Inits(), 2);
-    EXPECT_EQ(nested.rig.remote.Uninits(), 0) << "a nested session closes nothing";
+    nested.remote.init_results = {kRapiAlreadyInitialised, kRapiAlreadyInitialised};
+    ASSERT_EQ(nested.Query(), 1);
+    EXPECT_EQ(nested.remote.Inits(), 2);
+    EXPECT_EQ(nested.remote.Uninits(), 0) << "a nested session closes nothing";
 }
 
 TEST(DeviceLibraries, WriteAreaRecordRoundsTheLengthUpAndCarriesTheTextInUtf16) {
@@ -119,9 +109,8 @@ TEST(DeviceLibraries, OpenASessionInFiveAttemptsOrDoNothing) {
         DeviceRig rig;
         rig.start_dir.Write("ZIB_WriteReserveArea.dll", {1});
         rig.remote.init_results.assign(failures, static_cast<std::int32_t>(0x8007048F));
-        const int ran =
-            WriteReserveArea(rig.start_dir.Folder(), "ORVO 4700NBTGER2.04", rig.services);
-        EXPECT_EQ(ran, failures < 5 ? 1 : 0);
+        EXPECT_EQ(WriteReserveArea(rig.start_dir.Folder(), "ORVO 4700NBTGER2.04", rig.services),
+                  failures < 5 ? 1 : 0);
         EXPECT_EQ(rig.remote.Invokes().size(), failures < 5 ? 1u : 0u);
         EXPECT_EQ(rig.clock.Paused(), 4 * 2000) << failures;
     }
@@ -154,12 +143,12 @@ TEST(DeviceCopy, ReplacesTheLibraryUnlessItIsLoaded) {
     EXPECT_EQ(rig.remote.File(lib), std::vector<std::uint8_t>{7}) << "a loaded library is kept";
     EXPECT_EQ(rig.remote.OpenHandles(), 0);
     // With progress, an earlier program is moved aside; one in use cannot be replaced.
-    const std::string pc = rig.start_dir.Write("backup.exe", testing::Payload(1000));
+    const std::string pc = rig.start_dir.Write("backup.exe", Payload(1000));
     rig.remote.PutFile(u"\\Temp\\backup.exe", {1});
     rig.remote.PutFile(u"\\Temp\\old.exe", {2});
     EXPECT_EQ(CopyFileToDeviceWithProgress(rig.services, pc, "\\Temp\\backup.exe", "old.exe"), 1);
     EXPECT_EQ(rig.remote.File(u"\\Temp\\old.exe"), std::vector<std::uint8_t>{1});
-    EXPECT_EQ(rig.remote.File(u"\\Temp\\backup.exe"), testing::Payload(1000));
+    EXPECT_EQ(rig.remote.File(u"\\Temp\\backup.exe"), Payload(1000));
     rig.remote.MarkInUse(u"\\Temp\\backup.exe");
     EXPECT_EQ(CopyFileToDeviceWithProgress(rig.services, pc, "\\Temp\\backup.exe", "backup.exe"),
               0);
@@ -168,16 +157,15 @@ TEST(DeviceCopy, ReplacesTheLibraryUnlessItIsLoaded) {
 // Weiter only once the boot loader answers, and an end in either wait once the page has ended.
 TEST(BootLoaderWait, WaitsForTheHandheldToLeaveThenForItsBootLoader) {
     DeviceRig rig;
-    WizardState state;
     int port_attempts = 0;
     std::thread leave([&] {
         while (rig.remote.PowerQueries() < 3) std::this_thread::yield();
         rig.remote.SetPowerLine(std::nullopt);
     });
-    BootLoaderWaitThread(state, rig.services, [&] { return ++port_attempts == 3 ? 1 : 0; });
+    BootLoaderWaitThread(rig.state, rig.services, [&] { return ++port_attempts == 3 ? 1 : 0; });
     leave.join();
     EXPECT_EQ(port_attempts, 3);
-    EXPECT_EQ(state.BootWaitStop, 1);
+    EXPECT_EQ(rig.state.BootWaitStop, 1);
     // Zurück on and Weiter off while it waits; at the end the other way round.
     const auto calls = rig.ui.ControlCalls();
     ASSERT_GE(calls.size(), 4u);
@@ -193,14 +181,13 @@ TEST(BootLoaderWait, WaitsForTheHandheldToLeaveThenForItsBootLoader) {
 TEST(BootLoaderWait, EndsInEitherWaitOnceThePageHasEnded) {
     for (bool left_activesync : {false, true}) {
         DeviceRig rig;
-        WizardState state;
         if (left_activesync) rig.remote.SetPowerLine(std::nullopt);
         std::atomic<int> port_attempts = 0;
         std::thread page([&] {
             while (rig.remote.PowerQueries() < 3 && port_attempts < 3) std::this_thread::yield();
-            state.BootWaitStop = 1;
+            rig.state.BootWaitStop = 1;
         });
-        BootLoaderWaitThread(state, rig.services, [&] { return ++port_attempts, 0; });
+        BootLoaderWaitThread(rig.state, rig.services, [&] { return ++port_attempts, 0; });
         page.join();
         EXPECT_EQ(port_attempts > 0, left_activesync);
         for (const auto& call : rig.ui.ControlCalls()) {
@@ -210,4 +197,4 @@ TEST(BootLoaderWait, EndsInEitherWaitOnceThePageHasEnded) {
 }
 
 }  // namespace
-}  // namespace orvo
+}  // namespace orvo::testing

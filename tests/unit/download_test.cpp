@@ -2,17 +2,12 @@
 // the failures that must never count as a completed update.
 
 #include "bootlink/download.h"
-#include "image_test_files.h"
-#include "link_test_rig.h"
+#include "unit/test_support.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <filesystem>
-
-namespace orvo::test {
+namespace orvo::testing {
 namespace {
 
 constexpr std::uint32_t kBlock = 0x20000;
@@ -22,11 +17,12 @@ constexpr std::uint32_t kBlock = 0x20000;
 // download; the boot loader asks for the header, then for a block after the file header and
 // after each block's last write.
 FakeSerialPort::Responder BootLoader(std::string change, int answered) {
-    return [change, answered, loads = 0, writes = 0](const std::string& written) mutable {
+    return [change, answered, loads = 0,
+            writes = 0](const std::string& written) mutable -> std::string {
         char value[4][32];
         if (std::sscanf(written.c_str(), "lnb %31s %31s %31s %31s", value[0], value[1], value[2],
                         value[3]) == 4) {
-            if (loads++ >= answered) return std::string();
+            if (loads++ >= answered) return {};
             std::string answer;
             for (int i = 0; i < 4; ++i) {
                 const std::string key = std::string(":") + "FALO"[i] + "=";
@@ -36,11 +32,9 @@ FakeSerialPort::Responder BootLoader(std::string change, int answered) {
             }
             return answer + "start NB image download\r\n";
         }
-        if (written == "B000FF\n") return std::string("\x01");
-        if (written.size() == 8 || (written.size() == 0x400 && ++writes % 128 == 0)) {
-            return std::string("\x02");
-        }
-        return std::string();
+        if (written == "B000FF\n") return "\x01";
+        const bool block_end = written.size() == 0x400 && ++writes % 128 == 0;
+        return written.size() == 8 || block_end ? "\x02" : "";
     };
 }
 
@@ -71,57 +65,51 @@ void AddDownload(std::vector<std::string>& wire, const std::vector<std::uint8_t>
 TEST(Download, WireVerdictAndFailures) {
     struct Case {
         const char* name;
-        std::uint32_t tail;  // image bytes after the first 0x80000
-        const char* change;  // of the first download's keys
-        int answered;        // load commands answered
-        int fail_write_at;
-        bool drain_fails;
-        int completed;         // downloads counted; 2 is the whole update
-        int status;            // DownloadStatus at the end
-        const char* percents;  // shown, for a whole update
-        const char* failure;
+        std::uint32_t tail;                   // image bytes after the first 0x80000
+        const char* change;                   // of the first download's keys
+        int completed;                        // downloads counted; 2 is the whole update
+        int status;                           // DownloadStatus at the end
+        const char *failure, *percents = "";  // percents shown, for a whole update
+        int answered = 2;                     // load commands answered
+        int fail_write_at = -1;
+        bool drain_fails = false;
     };
     const Case cases[] = {
-        {"full blocks", 3 * kBlock, "", 2, -1, false, 2, 3, "0 0 33 66 100 ", ""},
-        {"short last block", kBlock + 0x1234, "", 2, -1, false, 2, 3, "0 0 96 100 ", ""},
-        {"one short block", 0x100, "", 2, -1, false, 2, 3, "0 0 100 ", ""},
-        {"length key one block short", kBlock + 0x100, "L=80100", 2, -1, false, 0, 1, "",
+        {"full blocks", 3 * kBlock, "", 2, 3, "", "0 0 33 66 100 "},
+        {"short last block", kBlock + 0x1234, "", 2, 3, "", "0 0 96 100 "},
+        {"one short block", 0x100, "", 2, 3, "", "0 0 100 "},
+        {"length key one block short", kBlock + 0x100, "L=80100", 0, 1,
          "keys moved the download: 256 bytes went to 0xA0080000"},
-        {"length key all ones: the whole file", 0x100, "L=FFFFFFFF", 2, -1, false, 0, 1, "",
+        {"length key all ones: the whole file", 0x100, "L=FFFFFFFF", 0, 1,
          "keys moved the download: 288 bytes"},
-        {"offset key unaligned", kBlock, "O=80001", 2, -1, false, 0, 1, "", "went to 0xA0080001"},
-        {"address key zero", kBlock, "A=0", 2, -1, false, 0, 1, "", "went to 0x00080000"},
-        {"length key zero", kBlock, "L=0", 2, -1, false, 0, 1, "",
-         "length 0x00000000 is not above offset"},
-        {"length key beyond the image", kBlock, "L=7FFFFFFF", 2, -1, false, 0, 1, "",
+        {"offset key unaligned", kBlock, "O=80001", 0, 1, "went to 0xA0080001"},
+        {"address key zero", kBlock, "A=0", 0, 1, "went to 0x00080000"},
+        {"length key zero", kBlock, "L=0", 0, 1, "length 0x00000000 is not above offset"},
+        {"length key beyond the image", kBlock, "L=7FFFFFFF", 0, 1,
          "length key 0x7FFFFFFF reaches beyond"},
-        {"no file key", kBlock, "F=", 2, -1, false, 0, 1, "", "no :F= key"},
-        {"quiet after the first download", 0x100, "", 1, -1, false, 1, 3, "",
-         "did not start the download within 20 s"},
-        {"end record never leaves", 0x100, "", 2, -1, true, 0, 1, "",
-         "before the end record had left the PC"},
-        {"first load command unsent", kBlock, "", 2, 0, false, 0, 0, "",
-         "a write to the port failed"},
-        {"write in the last block", kBlock + 0x100, "", 2, 140, false, 0, 1, "",
-         "a write to the port failed"},
+        {"no file key", kBlock, "F=", 0, 1, "no :F= key"},
+        {"quiet after the first download", 0x100, "", 1, 3,
+         "did not start the download within 20 s", "", 1},
+        {"end record never leaves", 0x100, "", 0, 1, "before the end record had left the PC", "", 2,
+         -1, true},
+        {"first load command unsent", kBlock, "", 0, 0, "a write to the port failed", "", 2, 0},
+        {"write in the last block", kBlock + 0x100, "", 0, 1, "a write to the port failed", "", 2,
+         140},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         LinkRig rig;
-        testing::TempDir files;
-        const std::vector<std::uint8_t> payload = testing::Payload(0x80000 + c.tail);
-        rig.state.ImagePath = files.Write("update.nbf", testing::MakeImage({.payload = payload}));
+        const std::vector<std::uint8_t> payload = Payload(0x80000 + c.tail);
+        rig.state.ImagePath = rig.files.Write("update.nbf", MakeImage({.payload = payload}));
         rig.ui.Script(Page::UpdateError, 0);
-        auto port = rig.ports.Add("p");
-        port->responder = BootLoader(c.change, c.answered);
-        port->fail_write_at = c.fail_write_at;
-        port->drain_fails = c.drain_fails;
-        rig.Connect(port);
+        rig.line->responder = BootLoader(c.change, c.answered);
+        rig.line->fail_write_at = c.fail_write_at;
+        rig.line->drain_fails = c.drain_fails;
+        rig.Connect();
 
         FlashSequence(rig.link);
         EXPECT_EQ(rig.ui.WaitProgressEnd(std::chrono::seconds(60)), c.completed == 2 ? 1 : 2);
         rig.link.End();
-        rig.state.ImageFileHandle.Close();
 
         EXPECT_EQ(rig.link.CompletedDownloads, c.completed);
         EXPECT_EQ(rig.settings_cleared, c.completed == 2 ? 1 : 0);
@@ -137,14 +125,12 @@ TEST(Download, WireVerdictAndFailures) {
         AddDownload(wire, payload, 0x80000, c.tail,
                     "lnb c:\\test.nbf A0000000 " + std::string(length) + " 00080000\r");
         AddDownload(wire, payload, 0x40000, 0x40000, "lnb c:\\test.nbf A0000000 80000 00040000\r");
-        const std::vector<std::string> written = port->Written();
+        const std::vector<std::string> written = rig.line->Written();
         ASSERT_EQ(written.size(), wire.size());
         EXPECT_EQ(std::ranges::mismatch(written, wire).in1 - written.begin(), std::ssize(written));
         std::string percents;
-        for (const auto& call : rig.ui.ProgressCalls()) {
-            if (call.kind == FakeUi::ProgressCall::Percent) {
-                percents += std::to_string(call.value) + " ";
-            }
+        for (const FakeUi::ProgressCall& call : rig.ui.ProgressCalls()) {
+            if (call.kind == call.Percent) percents += std::to_string(call.value) + " ";
         }
         EXPECT_EQ(percents, c.percents);
     }
@@ -153,20 +139,16 @@ TEST(Download, WireVerdictAndFailures) {
 // A payload the load command cannot address is refused before anything is sent.
 TEST(Download, ImageBeyondTheLoadCommandIsNeverCommanded) {
     LinkRig rig;
-    testing::TempDir files;
-    rig.state.ImagePath =
-        files.Write("huge.nbf", testing::MakeImage({.payload = testing::Payload(0x100)}));
+    rig.state.ImagePath = rig.files.Write("huge.nbf", MakeImage({.payload = Payload(0x100)}));
     std::filesystem::resize_file(rig.state.ImagePath, 0x60000000 + 32);
     rig.ui.Script(Page::ImageTooLarge, 0);
-    auto port = rig.ports.Add("p");
-    rig.Connect(port);
+    rig.Connect();
     FlashSequence(rig.link);
     EXPECT_THAT(rig.ui.Opened(), ::testing::ElementsAre(Page::ImageTooLarge));
     EXPECT_TRUE(rig.ui.CloseRequested());
-    EXPECT_TRUE(port->Written().empty());
+    EXPECT_TRUE(rig.line->Written().empty());
     EXPECT_EQ(rig.state.DownloadStatus, kNoUpdateStarted);
-    rig.state.ImageFileHandle.Close();
 }
 
 }  // namespace
-}  // namespace orvo::test
+}  // namespace orvo::testing

@@ -56,44 +56,39 @@ TEST(FlashSettings, SaveLoadAndClear) {
 }
 
 TEST(FlashSettings, LoadTakesFlashByItsFirstByteAndOnlyAPathThatFits) {
-    struct Value {
-        std::string name;
-        RegistryType type;
-        std::vector<std::uint8_t> data;
-    };
     constexpr auto kText = RegistryType::String;
     constexpr auto kDword = RegistryType::Dword;
     const std::string longest(259, 'p');
     struct Case {
-        std::vector<Value> values;
         int flash;
         std::string path;  // "before": none taken
+        std::vector<FakeRegistry::StoredValue> values;
     };
     const Case cases[] = {
-        {{{"Flash", kDword, {0, 0, 0, 0}}, {"FlashFile", kText, Bytes("D:\\old.nbf", 11)}},
-         0,
-         "D:\\old.nbf"},
-        {{{"Flash", kText, Bytes("1")}}, 0, "before"},  // the digit is not the code
+        {0,
+         "D:\\old.nbf",
+         {{"Flash", kDword, {0, 0, 0, 0}}, {"FlashFile", kText, Bytes("D:\\old.nbf", 11)}}},
+        {0, "before", {{"Flash", kText, Bytes("1")}}},  // the digit is not the code
         // Names ignoring case; a value that does not fit is skipped, the rest read.
-        {{{std::string(100, 'n'), kDword, {1, 0, 0, 0}},
+        {1,
+         "E:\\lower.nbf",
+         {{std::string(100, 'n'), kDword, {1, 0, 0, 0}},
           {"Big", RegistryType::Binary, std::vector<std::uint8_t>(500, 1)},
           {"FLASH", kDword, {1, 0, 0, 0}},
           {"flashfile", kText, Bytes("E:\\lower.nbf", 13)},
-          {"FlashFileX", kText, Bytes("E:\\other.nbf", 13)}},
-         1,
-         "E:\\lower.nbf"},
-        {{{"FlashFile", kText, Bytes(longest, 260)}}, 0, longest},
+          {"FlashFileX", kText, Bytes("E:\\other.nbf", 13)}}},
+        {0, longest, {{"FlashFile", kText, Bytes(longest, 260)}}},
         // Without a zero within 260 bytes no path fits.
-        {{{"FlashFile", kText, std::vector<std::uint8_t>(260, 'q')}}, 0, "before"},
+        {0, "before", {{"FlashFile", kText, std::vector<std::uint8_t>(260, 'q')}}},
         // Only its own bytes: none of an earlier, longer value; a zero inside ends it.
-        {{{"Language", kText, Bytes("Portuguese", 20)}, {"FlashFile", kText, Bytes("C:\\a.nbf")}},
-         0,
-         "C:\\a.nbf"},
-        {{{"FlashFile", kText, {'C', ':', '\\', 'b', 0, 'x', 'y', 0}}}, 0, "C:\\b"},
+        {0,
+         "C:\\a.nbf",
+         {{"Language", kText, Bytes("Portuguese", 20)}, {"FlashFile", kText, Bytes("C:\\a.nbf")}}},
+        {0, "C:\\b", {{"FlashFile", kText, {'C', ':', '\\', 'b', 0, 'x', 'y', 0}}}},
     };
     for (const Case& c : cases) {
         FakeRegistry registry;
-        for (const Value& v : c.values) registry.Put(kSettingsKeyPath, v.name, v.type, v.data);
+        for (const auto& v : c.values) registry.Put(kSettingsKeyPath, v.name, v.type, v.data);
         WizardState state;
         state.ImagePath = "before";
         EXPECT_EQ(LoadFlashSettings(state, registry), c.flash) << c.values[0].name;

@@ -7,17 +7,14 @@
 #include "image/image_checks.h"
 #include "image/image_checksum.h"
 #include "image/language_table.h"
-#include "unit/image_test_files.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-namespace orvo {
+namespace orvo::testing {
 namespace {
-
-using testing::MakeImage;
-using testing::Payload;
 
 TEST(ImageHeader, FieldsChecksumTextAndLanguageName) {
     // The separators are not looked at; the checksum text ends at a dash or after four
@@ -51,7 +48,7 @@ TEST(ImageChecksum, LanesFoldAtEveryAlignmentAndOnlyBytes22To31StayOutside) {
         EXPECT_EQ(SumBytes(std::span(bytes).subspan(offset), 100),
                   100 + 255u * (bytes.size() - offset));
     }
-    const testing::TempDir dir;
+    const TempDir dir;
     WizardState state;
     FakeUi ui;
     const std::vector<std::uint8_t> image = MakeImage({.payload = Payload(64, 3)});
@@ -71,7 +68,7 @@ TEST(ImageChecksum, LanesFoldAtEveryAlignmentAndOnlyBytes22To31StayOutside) {
 }
 
 TEST(ImageChecksum, AnUnreadableImageEndsTheWizardAfterTheNoticeIsGone) {
-    const testing::TempDir dir;
+    const TempDir dir;
     WizardState state;
     FakeUi ui;
     int notices_closed_before_page = -1;
@@ -103,7 +100,7 @@ TEST(ImageChecks, SizeLimitsInWholeMegabytesAndWithinTheLoadCommand) {
 }
 
 TEST(ImageDownload, OpensAtThePayloadAndRefusesAFileCutShort) {
-    const testing::TempDir dir;
+    const TempDir dir;
     WizardState state;
     FakeUi ui;
     state.ImagePath = dir.Write("d.nbf", MakeImage({.payload = {0xAA, 0xBB, 0xCC}}));
@@ -126,18 +123,17 @@ TEST(ImageDownload, OpensAtThePayloadAndRefusesAFileCutShort) {
 
 TEST(BackupHeader, LowerCaseDigitsThenDashesAndEachTextInItsField) {
     const std::string fields = "Orvo 4700-NBT-GER-2.04";
-    std::uint32_t fields_sum = 0;
-    for (char c : fields) fields_sum += static_cast<std::uint8_t>(c);
+    const std::uint32_t fields_sum = std::reduce(fields.begin(), fields.end(), 0u);
     // Payload sums that make the whole checksum 0x3a7, 0xbeef and 0.
     for (const auto& [sum, tail] :
          {std::pair{0x103a7u, "-3a7------"}, {0x1beefu, "-beef-----"}, {0x10000u, "-0--------"}}) {
-        EXPECT_EQ(BackupHeader(testing::Identity(), (sum - fields_sum) & 0xFFFF), fields + tail);
+        EXPECT_EQ(BackupHeader(Identity(), (sum - fields_sum) & 0xFFFF), fields + tail);
     }
     const std::string header =
-        BackupHeader(testing::Identity("Orvo 4700 Plus", "NB", "GERMAN", "2.04.00"), 0);
+        BackupHeader(Identity("Orvo 4700 Plus", "NB", "GERMAN", "2.04.00"), 0);
     ASSERT_EQ(header.size(), kImageHeaderSize);
     EXPECT_EQ(header.substr(0, 23), "Orvo 4700-NB -GER-2.04-");
 }
 
 }  // namespace
-}  // namespace orvo
+}  // namespace orvo::testing

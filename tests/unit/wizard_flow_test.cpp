@@ -7,20 +7,16 @@
 #include "fakes/fake_files.h"
 #include "fakes/fake_processes.h"
 #include "fakes/fake_registry.h"
-#include "link_test_rig.h"
+#include "unit/test_support.h"
 #include "shell/flash_settings.h"
 #include "shell/wizard_flow.h"
-#include "unit/device_test_support.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <deque>
-#include <filesystem>
 #include <map>
 #include <sstream>
 
-namespace orvo::test {
+namespace orvo::testing {
 namespace {
 
 // What the user does on a page; on the Update progress page, how many downloads completed.
@@ -68,9 +64,7 @@ Script Parse(const std::string& road) {
 
 // An image file for the handheld, an Orvo 4700 "NBT" "GER" with 32 MB of flash.
 struct Image {
-    std::string rom = "NBT";
-    std::string model = "Orvo 4700";
-    std::string lang = "GER";
+    std::string rom = "NBT", model = "Orvo 4700", lang = "GER";
     std::uint32_t kb = 8;
     bool bad_sum = false;
 };
@@ -86,29 +80,25 @@ const Image kLargest{.rom = "nbt", .model = "ORVO 4700", .lang = "ger", .kb = kF
 const Image kEmpty{.kb = 0};
 const Image kTooLarge{.kb = kFlashKB + 1024};
 
-enum World : unsigned {
-    kBootLoader = 1,  // ActiveSync does not connect
-    kRecord = 2,      // an unfinished update is recorded
-    kNotNt = 4,
-    // What must be so at the end.
-    kCompleted = 8,
-    kRecordLeft = 16,
-};
+// The world: ActiveSync does not connect, an unfinished update is recorded, the PC is not NT; then
+// what must be so at the end: the update completed, its record left.
+enum World { kBootLoader = 1, kRecord = 2, kNotNt = 4, kCompleted = 8, kRecordLeft = 16 };
 enum class Refusal { None, RomType, Model, Language };
 
 struct Road {
     const char* name;
     unsigned world;
     std::string road;
-    const Image* delivered = &kFits;
-    // With kRecord: the recorded image; none: the record names a missing file.
-    const Image* remembered = nullptr;
+    std::string written = "";  // the image the update wrote, without ".nbf"
     // The file chosen in the open dialog; none: Abbrechen.
     const Image* restore = nullptr;
-    std::string written{};
     Refusal refusal = Refusal::None;
+    // With kRecord: the recorded image; none: the record names a missing file.
+    const Image* remembered = nullptr;
+    const Image* delivered = &kFits;
 };
 
+constexpr unsigned kResumed = kBootLoader | kRecord | kCompleted;
 const Road kRoads[] = {
     {"Abbrechen on Welcome", 0, "W!"},
     {"Enter on Options shows it again", 0, "W P C O=0 O!"},
@@ -116,44 +106,41 @@ const Road kRoads[] = {
      "W P C O=1000 ~? ~1 Bp O=1000 ~1 ~0 Pw=0 Bp O!"},
     {"Zurück on Update-ready, Abbrechen on the Power warning", 0,
      "W P C O=1035 Cf U< Cf U ~1 ~0 Pw=2"},
-    {"Aktualisieren to the end", kCompleted, "W P C O=1035 Cf U B Up=1/2 Bd Cm", &kFits, nullptr,
-     nullptr, "delivered.nbf"},
+    {"Aktualisieren to the end", kCompleted, "W P C O=1035 Cf U B Up=1/2 Bd Cm", "delivered"},
     {"page ends with 1 after one download: no success", kRecordLeft,
-     "W P C O=1035 Cf U B Up=1/1 114", &kFits, nullptr, nullptr, "delivered.nbf"},
-    {"watchdog after both downloads: no success", 0, "W P C O=1035 Cf U B Up=2/2 114", &kFits,
-     nullptr, nullptr, "delivered.nbf"},
+     "W P C O=1035 Cf U B Up=1/1 114", "delivered"},
+    {"watchdog after both downloads: no success", 0, "W P C O=1035 Cf U B Up=2/2 114", "delivered"},
     {"Wiederherstellen to the end, not on NT", kNotNt | kCompleted,
-     "W P C O=1036 Cf U B Up=1/2 Bd Cm", &kFits, nullptr, &kFits, "restore.nbf"},
+     "W P C O=1036 Cf U B Up=1/2 Bd Cm", "restore", &kFits},
     // The acceptance checks in their order: each image would fail the later checks too.
-    {"checksum", 0, "W P C O=1036 139", &kFits, nullptr, &kBadSum},
-    {"ROM type", 0, "W P C O=1036 123", &kFits, nullptr, &kWbt4701, "", Refusal::RomType},
-    {"model", 0, "W P C O=1036 123", &kFits, nullptr, &k4701Eng, "", Refusal::Model},
-    {"language", 0, "W P C O=1036 123", &kFits, nullptr, &kEngTooLarge, "", Refusal::Language},
+    {"checksum", 0, "W P C O=1036 139", "", &kBadSum},
+    {"ROM type", 0, "W P C O=1036 123", "", &kWbt4701, Refusal::RomType},
+    {"model", 0, "W P C O=1036 123", "", &k4701Eng, Refusal::Model},
+    {"language", 0, "W P C O=1036 123", "", &kEngTooLarge, Refusal::Language},
     {"a restore that cannot be read, after the delivered image's header", 0,
-     "W P C O=1035 Cf< O=1036 141", &kFits, nullptr, &kEmpty},
-    {"33,791 KB fit 32 MB of flash, letter case ignored", 0, "W P C O=1036 Cf!", &kFits, nullptr,
-     &kLargest},
+     "W P C O=1035 Cf< O=1036 141", "", &kEmpty},
+    {"33,791 KB fit 32 MB of flash, letter case ignored", 0, "W P C O=1036 Cf!", "", &kLargest},
     {"Aktualisieren measures its own image, not the restore's before", 0,
-     "W P C O=1036 Cf< O=1035 151", &kTooLarge, nullptr, &kFits},
-    {"recorded update, ActiveSync connected: the record is forgotten", kRecord, "O!", &kFits,
-     &kFits},
-    {"boot loader, no image", kBootLoader, "W P C 140", nullptr},
-    {"boot loader, delivered image of another ROM type", kBootLoader, "W P C 123", &kWbt, nullptr,
-     nullptr, "", Refusal::RomType},
-    {"boot loader, delivered image for another language", kBootLoader, "W P C 123", &kEng, nullptr,
-     nullptr, "", Refusal::Language},
-    {"resume with the remembered image", kBootLoader | kRecord | kCompleted, "Cf=1 Up=1/2 Bd Cm",
-     &kFits, &kFits, nullptr, "backup.nbf"},
-    {"resume, remembered image missing", kBootLoader | kRecord | kCompleted, "Cf=1 Up=1/2 Bd Cm",
-     &kFits, nullptr, nullptr, "delivered.nbf"},
-    {"resume, remembered image for another language", kBootLoader | kRecord | kCompleted,
-     "Cf=1 Up=1/2 Bd Cm", &kFits, &kEng, nullptr, "delivered.nbf"},
-    {"resume, remembered image for another model and ROM type", kBootLoader | kRecord | kCompleted,
-     "Cf=1 Up=1/2 Bd Cm", &kFits, &kWbt4701, nullptr, "delivered.nbf"},
-    {"resume, remembered image of another ROM type", kBootLoader | kRecord | kCompleted,
-     "Cf=1 Up=1/2 Bd Cm", &kFits, &kWbt, nullptr, "delivered.nbf"},
-    {"resume, Abbrechen on Confirmation", kBootLoader | kRecord | kRecordLeft, "Cf!", &kFits,
-     &kFits},
+     "W P C O=1036 Cf< O=1035 151", "", &kFits, Refusal::None, nullptr, &kTooLarge},
+    {"recorded update, ActiveSync connected: the record is forgotten", kRecord, "O!", "", nullptr,
+     Refusal::None, &kFits},
+    {"boot loader, no image", kBootLoader, "W P C 140", "", nullptr, Refusal::None, nullptr,
+     nullptr},
+    {"boot loader, delivered image of another ROM type", kBootLoader, "W P C 123", "", nullptr,
+     Refusal::RomType, nullptr, &kWbt},
+    {"boot loader, delivered image for another language", kBootLoader, "W P C 123", "", nullptr,
+     Refusal::Language, nullptr, &kEng},
+    {"resume with the remembered image", kResumed, "Cf=1 Up=1/2 Bd Cm", "backup", nullptr,
+     Refusal::None, &kFits},
+    {"resume, remembered image missing", kResumed, "Cf=1 Up=1/2 Bd Cm", "delivered"},
+    {"resume, remembered image for another language", kResumed, "Cf=1 Up=1/2 Bd Cm", "delivered",
+     nullptr, Refusal::None, &kEng},
+    {"resume, remembered image for another model and ROM type", kResumed, "Cf=1 Up=1/2 Bd Cm",
+     "delivered", nullptr, Refusal::None, &kWbt4701},
+    {"resume, remembered image of another ROM type", kResumed, "Cf=1 Up=1/2 Bd Cm", "delivered",
+     nullptr, Refusal::None, &kWbt},
+    {"resume, Abbrechen on Confirmation", kBootLoader | kRecord | kRecordLeft, "Cf!", "", nullptr,
+     Refusal::None, &kFits},
 };
 
 constexpr std::pair<Page, std::atomic<int> WizardState::*> kBackFlags[] = {
@@ -176,38 +163,33 @@ std::string WriteImage(const testing::TempDir& dir, const std::string& name, con
 }
 
 // The wizard in its world: the handheld, its boot loader on COM1, the PC, and the pages.
-struct Wizard {
+struct Wizard : LinkRig {
     explicit Wizard(const Road& road) : road(road), script(Parse(road.road)) {
-        rig.link.services.stop_active_sync = [] {};
+        link.services.stop_active_sync = [] {};
         // The pages are scripted: no progress page runs the link's watchdog.
         ui.EndWatchdog();
-        environment.current_dir = start_dir.Folder();
-        start_dir.Write("GetDeviceData.dll", {1});
-        start_dir.Write("ZIB_WriteReserveArea.dll", {2});
-        std::filesystem::create_directory(start_dir.Path("saved"));
-        if (road.delivered) WriteImage(start_dir, "delivered.nbf", *road.delivered);
-        const std::string machine(FakeRegistry::kMachine);
-        registry.Put(machine + kActiveSyncKeyPath, "MajorVersion", RegistryType::Dword,
-                     {3, 0, 0, 0});
-        registry.Put(machine + kActiveSyncKeyPath, "MinorVersion", RegistryType::Dword,
-                     {5, 0, 0, 0});
+        environment.current_dir = files.Folder();
+        files.Write("GetDeviceData.dll", {1});
+        files.Write("ZIB_WriteReserveArea.dll", {2});
+        std::filesystem::create_directory(files.Path("saved"));
+        if (road.delivered) WriteImage(files, "delivered.nbf", *road.delivered);
+        const std::string sync = FakeRegistry::Machine(kActiveSyncKeyPath);
+        registry.Put(sync, "MajorVersion", RegistryType::Dword, {3, 0, 0, 0});
+        registry.Put(sync, "MinorVersion", RegistryType::Dword, {5, 0, 0, 0});
         if (!(road.world & kNotNt)) {
-            registry.PutText(machine + kWindowsVersionKeyPath, "CurrentVersion", "5.1");
+            registry.PutText(FakeRegistry::Machine(kWindowsVersionKeyPath), "CurrentVersion",
+                             "5.1");
         }
         if (road.world & kRecord) {
             WizardState earlier;
             earlier.ImagePath = road.remembered
-                                    ? WriteImage(start_dir, "saved/backup.nbf", *road.remembered)
-                                    : start_dir.Path("saved/gone.nbf");
+                                    ? WriteImage(files, "saved/backup.nbf", *road.remembered)
+                                    : files.Path("saved/gone.nbf");
             SaveFlashSettings(earlier, registry);
         }
         handheld.session = !(road.world & kBootLoader);
         handheld.power_answers = script.power;
-        handheld.on_invoke = [](const FakeRemoteApi::InvokeCall& call) {
-            if (call.function != u"GetDeviceData") return FakeRemoteApi::InvokeAnswer{};
-            return FakeRemoteApi::InvokeAnswer{
-                0, testing::DeviceDataReply(u"2.04.00 GER", u"Model: Orvo -4700NBT", u"32")};
-        };
+        handheld.device_data = DeviceDataReply(u"2.04.00 GER", u"Model: Orvo -4700NBT", u"32");
         com1->responder = [](const std::string& written) -> std::string {
             if (written.find("Port Test") != std::string::npos) return written + "\n";
             if (written.find("readdata") == std::string::npos) return {};
@@ -216,7 +198,7 @@ struct Wizard {
             return "QARS " + record + "QARE\r\n";
         };
         ui.ScriptFileDialog(
-            road.restore ? std::optional(WriteImage(start_dir, "saved/restore.nbf", *road.restore))
+            road.restore ? std::optional(WriteImage(files, "saved/restore.nbf", *road.restore))
                          : std::nullopt);
         for (const Shown& shown : script.pages) {
             ui.Script(shown.page, [this, shown] { return Do(shown); });
@@ -225,7 +207,6 @@ struct Wizard {
 
     // What the page does before it ends, as the real one would.
     int Do(const Shown& shown) {
-        WizardState& state = rig.state;
         for (const auto& [page, flag] : kBackFlags) {
             if (page == shown.page && shown.back) state.*flag = 1;
         }
@@ -235,12 +216,12 @@ struct Wizard {
             EXPECT_EQ(ui.NoticesClosed(), ui.NoticesShown()) << "the notice is gone by now";
         }
         if (shown.page == Page::BootLoaderEntry && !shown.back && !shown.exit) {
-            EXPECT_EQ(OpenBootPort(rig.link), 1);
+            EXPECT_EQ(OpenBootPort(link), 1);
         }
         if (shown.page == Page::UpdateProgress) {
             written = state.ImagePath;
             SaveFlashSettings(state, registry);
-            rig.link.CompletedDownloads = shown.downloads;
+            link.CompletedDownloads = shown.downloads;
             if (shown.downloads == 2) ClearFlashSettings(registry);
         }
         return shown.result;
@@ -248,67 +229,62 @@ struct Wizard {
 
     const Road& road;
     const Script script;
-    LinkRig rig;
-    FakeUi& ui = rig.ui;
     FakeRemoteApi handheld;
     Latin1CodePage code_page;
-    testing::FixedPcClock pc_clock;
-    DeviceServices device{handheld, rig.clock, code_page, pc_clock, ui, rig.log};
+    FixedPcClock pc_clock;
+    DeviceServices device{handheld, clock, code_page, pc_clock, ui, log};
     FakeEnvironment environment;
     FakeRegistry registry;
     FakeProcesses processes;
-    FakeFiles files;
-    ActiveSyncHost active_sync{registry, processes, rig.clock};
-    testing::TempDir start_dir;
-    std::shared_ptr<FakeSerialPort::Behaviour> com1 = rig.ports.Add("COM1");
+    FakeFiles pc_files;
+    ActiveSyncHost active_sync{registry, processes, clock};
+    std::shared_ptr<FakeSerialPort::Behaviour> com1 = ports.Add("COM1");
     std::string written;
 };
 
 TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
     for (const Road& road : kRoads) {
         SCOPED_TRACE(road.name);
-        Wizard wizard(road);
-        RunWizard(wizard.rig.state, {wizard.ui, wizard.environment, wizard.registry, wizard.files,
-                                     wizard.device, wizard.active_sync, wizard.rig.link});
-        const WizardState& state = wizard.rig.state;
+        Wizard w(road);
+        RunWizard(w.state,
+                  {w.ui, w.environment, w.registry, w.pc_files, w.device, w.active_sync, w.link});
+        const WizardState& state = w.state;
 
         std::vector<Page> pages;
-        for (const Shown& shown : wizard.script.pages) pages.push_back(shown.page);
-        EXPECT_EQ(wizard.ui.Opened(), pages);
-        EXPECT_TRUE(wizard.ui.CloseRequested());
-        EXPECT_GE(wizard.ui.NoticesClosed(), wizard.ui.NoticesShown()) << "no notice outlives it";
+        for (const Shown& shown : w.script.pages) pages.push_back(shown.page);
+        EXPECT_EQ(w.ui.Opened(), pages);
+        EXPECT_TRUE(w.ui.CloseRequested());
+        EXPECT_GE(w.ui.NoticesClosed(), w.ui.NoticesShown()) << "no notice outlives it";
         for (const auto& [page, flag] : kBackFlags) EXPECT_EQ((state.*flag).load(), 0);
 
         const bool connected = std::ranges::count(pages, Page::Options) > 0;
-        EXPECT_EQ(std::ranges::count(wizard.handheld.Invokes(), std::u16string(u"GetDeviceData"),
+        EXPECT_EQ(std::ranges::count(w.handheld.Invokes(), std::u16string(u"GetDeviceData"),
                                      &FakeRemoteApi::InvokeCall::function),
                   connected ? 1 : 0);
 
         const auto updates = std::ranges::count(pages, Page::UpdateProgress);
-        EXPECT_EQ(wizard.ui.Variants(),
+        EXPECT_EQ(w.ui.Variants(),
                   std::vector<UpdateVariant>(
                       static_cast<std::size_t>(updates),
                       (road.world & kBootLoader) ? UpdateVariant::Resume : UpdateVariant::Main));
-        EXPECT_EQ(std::filesystem::path(wizard.written).filename(), road.written);
+        EXPECT_EQ(std::filesystem::path(w.written).stem(), road.written);
 
-        const auto restores = std::ranges::count_if(wizard.script.pages, [](const Shown& shown) {
+        const auto restores = std::ranges::count_if(w.script.pages, [](const Shown& shown) {
             return shown.page == Page::Options && shown.result == kOptionsRestore;
         });
         const FakeUi::DialogShown open{
             FileDialog::Kind::Open,
             (road.world & kNotNt) ? "c:\\Eigene Dateien" : "%USERPROFILE%\\Eigene Dateien", ""};
-        EXPECT_EQ(wizard.ui.Dialogs(), std::vector(static_cast<std::size_t>(restores), open));
+        EXPECT_EQ(w.ui.Dialogs(), std::vector(static_cast<std::size_t>(restores), open));
 
         const bool completed = road.world & kCompleted;
-        const auto sent = wizard.com1->Written();
+        const auto sent = w.com1->Written();
         EXPECT_EQ(std::ranges::any_of(sent, [](const auto& s) { return s.starts_with("shmsg"); }),
                   completed)
             << "the version box";
-        EXPECT_EQ(wizard.files.removed.size(), completed ? 1u : 0u);
-        if (completed) {
-            EXPECT_EQ(wizard.files.removed[0], "C:\\windows\\VARNEL.QDX");
-        }
-        EXPECT_EQ(wizard.registry.HasKey(kSettingsKeyPath), (road.world & kRecordLeft) != 0);
+        EXPECT_EQ(w.pc_files.removed,
+                  std::vector<std::string>(completed ? 1 : 0, "C:\\windows\\VARNEL.QDX"));
+        EXPECT_EQ(w.registry.HasKey(kSettingsKeyPath), (road.world & kRecordLeft) != 0);
 
         EXPECT_EQ(state.RomVersionMismatch.load(), road.refusal == Refusal::RomType);
         EXPECT_EQ(state.ImageModelMismatch.load(), road.refusal == Refusal::Model);
@@ -317,4 +293,4 @@ TEST(Wizard, EveryRoadShowsItsPagesAndLeavesItsTraces) {
 }
 
 }  // namespace
-}  // namespace orvo::test
+}  // namespace orvo::testing

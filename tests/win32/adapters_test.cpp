@@ -9,7 +9,7 @@
 #include "platform/win32/win32_registry.h"
 #include "platform/win32/win32_serial_port.h"
 #include "shell/flash_settings.h"
-#include "unit/image_test_files.h"
+#include "unit/test_support.h"
 #include "win32/program_resources.h"
 
 #include <gtest/gtest.h>

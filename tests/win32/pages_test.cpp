@@ -31,7 +31,7 @@
 #include "pages/update_ready_page.h"
 #include "pages/welcome_page.h"
 #include "platform/win32/win32_code_page.h"
-#include "unit/image_test_files.h"
+#include "unit/test_support.h"
 #include "win32/program_resources.h"
 
 #include <windows.h>

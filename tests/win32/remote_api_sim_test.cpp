@@ -14,7 +14,7 @@
 #include "fakes/fake_ui.h"
 #include "fakes/recording_log.h"
 #include "fakes/scaled_clock.h"
-#include "unit/image_test_files.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -9,7 +9,7 @@
 #include "fakes/recording_log.h"
 #include "platform/win32/win32_code_page.h"
 #include "platform/win32/win32_remote_api.h"
-#include "unit/image_test_files.h"
+#include "unit/test_support.h"
 
 #include <malloc.h>
 #include <windows.h>

@@ -1,19 +1,60 @@
-// The reader's line rules and its thread: keys, stored answers at their rooms' edges, request
-// bytes, and a USB device that goes away. (Every byte stream keeping to the rooms: the reader's
-// fuzz target.)
+// The boot-loader line both ways. What the PC sends: the key values, the read-data command, the
+// only writer and its failures, and the framing modes (the download's records: download_test).
+// What the reader takes: keys, stored answers at their rooms' edges, request bytes, and a USB
+// device that goes away (every byte stream keeping to the rooms: the reader's fuzz target).
 
-#include "bootlink/reader.h"
-#include "link_test_rig.h"
+#include "bootlink/link_commands.h"
+#include "unit/test_support.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <thread>
-
-namespace orvo::test {
+namespace orvo::testing {
 namespace {
 
 using namespace std::chrono_literals;
+
+// Keys convert up to the first other character; too many digits give the largest value.
+TEST(LinkCommands, HexKeysAndTheReadDataCommand) {
+    EXPECT_EQ(HexPrefixValue("80000\n"), 0x80000u);
+    EXPECT_EQ(HexPrefixValue("1g0"), 1u);
+    EXPECT_EQ(HexPrefixValue(""), 0u);
+    EXPECT_EQ(HexPrefixValue("123456789"), 0xFFFFFFFFu);
+    EXPECT_EQ(ReadDataCommand(0xA0040100), "QARSreaddata a0040100 28\rQARE");
+}
+
+// A failed or short write closes the port, stops the link and ends the page within 10 ms; the
+// next send is refused without writing.
+TEST(SendString, FailedAndShortWritesStopTheLink) {
+    for (bool short_write : {false, true}) {
+        LinkRig rig;
+        rig.line->fail_write_at = 0;
+        rig.line->short_write = short_write;
+        rig.Connect();
+        EXPECT_EQ(SendString(rig.link, "COM1 Port Test\r"), 0) << short_write;
+        EXPECT_EQ(rig.link.LinkStop, 1);
+        EXPECT_FALSE(rig.link.hPort.IsOpen());
+        EXPECT_EQ(rig.ui.WaitProgressEnd(5s), 2);
+        EXPECT_FALSE(rig.log.Has("\nReady write file but disconnect\n"));
+        EXPECT_EQ(SendString(rig.link, "x\r"), 0);
+        EXPECT_TRUE(rig.log.Has("\nReady write file but disconnect\n"));
+        EXPECT_TRUE(rig.line->Written().empty());
+    }
+}
+
+// Entering framed mode again flushes the line first. (The version box, drawn in plain mode, is
+// on the roads' screen.)
+TEST(FramedMode, FlushedBeforeItIsEnteredAgain) {
+    LinkRig rig;
+    rig.Connect();
+    EnterFramedMode(rig.link);
+    EXPECT_EQ(rig.link.FramedMode, 1);
+    EnterFramedMode(rig.link);
+    EXPECT_EQ(LeaveFramedMode(rig.link), 1);
+    EXPECT_EQ(rig.link.FramedMode, 0);
+    EXPECT_THAT(rig.line->Written(), ::testing::ElementsAre("$ZIB$\r", "\r\r\r\r\r\r\r\r",
+                                                            "$ZIB$\r", "QARS$ZIB$\rQARE"));
+}
 
 // Polls `done` for up to five seconds of wall time.
 template <typename Done>
@@ -43,7 +84,7 @@ TEST(LineRules, KeysEndAndAnswersAtTheirRoomsEdge) {
 // with a line half received ends the reader rather than wait for the line's end.
 TEST(Reader, LinesAndRequestBytes) {
     LinkRig rig;
-    auto port = rig.Connect(rig.ports.Add("p"));
+    auto port = rig.Connect();
     port->Receive("QARS\x02QARE\r\nCOM1 Port Test\r\n");
     ASSERT_TRUE(Eventually([&] { return !rig.link.PortTestAnswer.Load().empty(); }));
     EXPECT_EQ(rig.link.AnswerLine.Load(), "QARS\x02QARE");
@@ -59,9 +100,8 @@ TEST(Reader, LinesAndRequestBytes) {
     std::this_thread::sleep_for(100ms);
     EXPECT_EQ(rig.link.AnswerLine.Load(), "");
     EXPECT_FALSE(rig.link.Download.thread.joinable());
-    const auto calls = rig.ui.ProgressCalls();
-    EXPECT_EQ(std::count(calls.begin(), calls.end(),
-                         FakeUi::ProgressCall{FakeUi::ProgressCall::Watchdog, 150000}),
+    EXPECT_EQ(std::ranges::count(rig.ui.ProgressCalls(),
+                                 FakeUi::ProgressCall{FakeUi::ProgressCall::Watchdog, 150000}),
               2);
     port->Receive("QARS half a line");
     std::this_thread::sleep_for(50ms);
@@ -73,10 +113,9 @@ TEST(Reader, LinesAndRequestBytes) {
 TEST(Reader, FailingReadsEndOnlyAVanishedUsbLink) {
     for (const auto& [serial, present] : {std::pair{1, false}, {0, true}, {0, false}}) {
         LinkRig rig;
-        auto behaviour = rig.ports.Add("p");
-        behaviour->reads_fail = true;
-        behaviour->present = present;
-        rig.Connect(behaviour, serial);
+        rig.line->reads_fail = true;
+        rig.line->present = present;
+        rig.Connect(serial);
         const bool ends = serial == 0 && !present;
         if (ends) {
             EXPECT_EQ(rig.ui.WaitProgressEnd(5s), 2);
@@ -90,4 +129,4 @@ TEST(Reader, FailingReadsEndOnlyAVanishedUsbLink) {
 }
 
 }  // namespace
-}  // namespace orvo::test
+}  // namespace orvo::testing
