@@ -113,8 +113,7 @@ rig_start() {
 rig_stop() {
     [ -n "${ROMWIZARD_RIG_DIR:-}" ] || return 0
     end_leftover_wizards || true
-    # rig-down.sh leaves a shell that sources it with its standard error on /dev/null: restored.
-    source "$E2E_ROOT/scripts/rig-down.sh" 3>&2 2>&3
+    source "$E2E_ROOT/scripts/rig-down.sh"
 }
 
 # --- the files next to the program, and the world around the handheld
