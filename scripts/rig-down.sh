@@ -23,7 +23,7 @@ _rig_down() {
         pid="$(cat "$dir/sim.pid")"
         if kill -0 "$pid" 2>/dev/null; then
             if [ -n "${ROMWIZARD_SIM_CONTROL:-}" ] &&
-                exec 8<>"/dev/tcp/127.0.0.1/$ROMWIZARD_SIM_CONTROL" 2>/dev/null; then
+                { exec 8<>"/dev/tcp/127.0.0.1/$ROMWIZARD_SIM_CONTROL"; } 2>/dev/null; then
                 printf 'quit\n' >&8
                 timeout 2 head -n1 <&8 >/dev/null 2>&1
                 exec 8<&-

@@ -12,6 +12,7 @@ state compared with them.
 Prints what it found; exit status 1 when a comparison fails.
 """
 import json
+import os
 import random
 import sys
 
@@ -20,68 +21,44 @@ NEVER_SENT = 0x40000  # the boot loader's own area: a download starts behind it
 BACKUP_ROM = 124 * 0x40000
 
 
-def header(model, romtype, lang, version, payload, bad_sum):
-    fields = f"{model:<9.9}-{romtype:<3.3}-{lang:<3.3}-{version:<4.4}".encode("ascii")
-    total = (sum(fields) + sum(payload)) % 65536
-    if bad_sum:
-        total = (total + 1) % 65536
-    return (fields + b"-" + f"{total:X}".encode() + b"-" * 9)[:HEADER]
-
-
 def make_image(out, kb, *options):
-    fields = {"model": "Orvo 4700", "romtype": "NBT", "lang": "GER", "version": "3.01"}
-    bad_sum = False
-    for option in options:
-        key, value = option.split("=", 1)
-        if key == "sum":
-            bad_sum = value == "bad"
-        else:
-            fields[key] = value.replace("_", " ")
+    o = {"model": "Orvo 4700", "romtype": "NBT", "lang": "GER", "version": "3.01", "sum": "good"}
+    o.update(option.replace("_", " ").split("=", 1) for option in options)
+    fields = f"{o['model']:<9.9}-{o['romtype']:<3.3}-{o['lang']:<3.3}-{o['version']:<4.4}".encode()
     payload = random.Random(int(kb)).randbytes(int(kb) * 1024)
+    total = (sum(fields) + sum(payload) + (o["sum"] == "bad")) % 65536
     with open(out, "wb") as f:
-        f.write(header(**fields, payload=payload, bad_sum=bad_sum))
-        f.write(payload)
+        f.write((fields + f"-{total:X}".encode() + b"-" * 9)[:HEADER] + payload)
     return 0
 
 
-def first_difference(a, b):
-    for at in range(0, len(a), 1 << 16):
-        if a[at:at + (1 << 16)] != b[at:at + (1 << 16)]:
-            return at + next(i for i, (x, y) in enumerate(zip(a[at:], b[at:])) if x != y)
-    return None
+def same(what, got, expected, base):
+    """0 when GOT is EXPECTED, else 1; prints where they part (GOT[0] is at address BASE)."""
+    if got == expected:
+        print(f"{what}: the same, {len(got)} bytes from 0x{base:X}")
+        return 0
+    at = base + len(os.path.commonprefix([got, expected]))
+    print(f"{what}: they differ from 0x{at:X} on ({len(got)} bytes, expected {len(expected)})")
+    return 1
 
 
 def flash_holds(flash_path, image_path):
-    payload = open(image_path, "rb").read()[HEADER:]
+    expected = open(image_path, "rb").read()[HEADER + NEVER_SENT:]
     with open(flash_path, "rb") as f:
         f.seek(NEVER_SENT)
-        written = f.read(len(payload) - NEVER_SENT)
-    expected = payload[NEVER_SENT:]
-    if written == expected:
-        print(f"the flash holds the image: {len(expected)} bytes from 0x{0xA0000000 + NEVER_SENT:X}")
-        return 0
-    at = first_difference(written, expected) if len(written) == len(expected) else 0
-    print(f"the flash differs from the image at 0x{0xA0000000 + NEVER_SENT + at:X}")
-    return 1
+        return same("the flash against the image", f.read(len(expected)), expected,
+                    0xA0000000 + NEVER_SENT)
 
 
 def backup_of(flash_path, backup_path):
     backup = open(backup_path, "rb").read()
     with open(flash_path, "rb") as f:
-        rom = f.read(BACKUP_ROM)
-    if len(backup) != HEADER + BACKUP_ROM:
-        print(f"the backup has {len(backup)} bytes, expected {HEADER + BACKUP_ROM}")
-        return 1
-    if backup[HEADER:] != rom:
-        print(f"the backup differs from the ROM at offset 0x{first_difference(backup[HEADER:], rom):X}")
-        return 1
-    print(f"the backup holds the ROM byte for byte; header {backup[:HEADER].decode('latin-1')}")
-    return 0
+        print(f"the backup's header: {backup[:HEADER].decode('latin-1')}")
+        return same("the backup against the ROM", backup[HEADER:], f.read(BACKUP_ROM), 0)
 
 
 def state(expression):
-    s = json.load(sys.stdin)
-    print(eval(expression, {}, {"s": s}))
+    print(eval(expression, {}, {"s": json.load(sys.stdin)}))
     return 0
 
 

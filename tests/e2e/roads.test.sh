@@ -5,11 +5,9 @@
 source "$(dirname "$0")/lib.sh"
 set +e
 
-case "${1:-}" in
-    all) mapfile -t roads < <(road_names) ;;
-    "") mapfile -t roads < <(road_names ci) ;;
-    *) roads=("$@") ;;
-esac
+roads=("$@")
+[ "${1:-}" = all ] && mapfile -t roads < <(road_names)
+[ $# = 0 ] && mapfile -t roads < <(road_names ci)
 failed=()
 for road in "${roads[@]}"; do
     run_road "$road" || failed+=("$road")

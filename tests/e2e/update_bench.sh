@@ -12,27 +12,6 @@
 source "$(dirname "$0")/lib.sh"
 set +e
 
-E2E_ROADS_FILE=$(mktemp)
-{
-    cat "$E2E_ROOT/tests/e2e/roads.txt"
-    cat <<EOF
-road update-bench
-    link com1
-    image update.nbf ${E2E_BENCH_KB:-30720}
-    use to-update
-    bench-from
-    click 1
-    bench-until 167
-    sim reset
-    click 1181
-    next 133
-    exit 0
-    expect-flash update.nbf
-end
-EOF
-} >"$E2E_ROADS_FILE"
-
-now_ms() { date +%s%3N; }
 # What the handheld has answered so far, as python over the state report: the bytes of its
 # answers up to "QARE" ("QARS " and 28 data bytes), its reads, the echo and the lines of each
 # load command, and its request bytes (the header, the first record, one after each block).
@@ -41,21 +20,17 @@ waited_for='(37 * len(s["boot"]["readdata"]), len(s["boot"]["readdata"]),
       for c in s["boot"]["commands"] if c.startswith("lnb ")),
   sum(d["blocks"] + 2 for d in s["boot"]["downloads"]))'
 
-step_bench_from() {
-    BENCH_BEFORE=$(sim_state "$waited_for")
-    BENCH_START=$(now_ms)
-}
+step_bench_from() { BENCH_BEFORE=$(sim_state "$waited_for") BENCH_START=$(date +%s%3N); }
 # Waits for the page without the screenshot and dump of `page`, so that its time is the page's.
 step_bench_until() {
     local handle
     handle=$(ui handle --template "$1" --timeout 300000) || road_fail "page $1 within 300 s" || return 1
-    BENCH_TOOK=$(($(now_ms) - BENCH_START))
+    BENCH_TOOK=$(($(date +%s%3N) - BENCH_START))
     BENCH_AFTER=$(sim_state "$waited_for")
     ROAD_PAGE=$handle ROAD_TEMPLATE=$1
 }
 
 run_road update-bench
-rm -f "$E2E_ROADS_FILE"
 [ -n "${BENCH_TOOK:-}" ] || finish
 python3 - "$BENCH_BEFORE" "$BENCH_AFTER" "$BENCH_TOOK" <<'EOF'
 import ast, sys

@@ -11,7 +11,6 @@
 source "$(dirname "$0")/../e2e/lib.sh"
 set +e
 
-FAULTS_FILE="$E2E_ROOT/tests/faults/faults.txt"
 IMAGE_KB=4096
 ROM_BYTES=$((124 * 0x40000))
 
@@ -22,7 +21,7 @@ mapfile -t FAULTS < <(awk -v want="$*" '
     $1 == "fault" { add($2 " " $3 " " $4 " " $5) }
     $1 == "ci" { for (i = 2; i <= NF; i++) ci[$i] = 1 }
     END { for (i = 1; i <= n; i++) { split(faults[i], f)
-        if (want == "all" || (want == "" && f[1] in ci) || index(" " want " ", " " f[1] " ")) print faults[i] } }' "$FAULTS_FILE")
+        if (want == "all" || (want == "" && f[1] in ci) || index(" " want " ", " " f[1] " ")) print faults[i] } }' "$E2E_ROOT/tests/faults/faults.txt")
 
 flash_equal() { flash_holds update.nbf 2>/dev/null && echo yes || echo no; }
 
@@ -40,9 +39,7 @@ drive_hook() {
 # The backup's disk fills up once the PC has taken DRIVE_FILL_AFTER chunks: 1 MB stays free.
 fill_when_due() {
     [ "$(sim_state 's["backup"]["chunks_taken"]')" -ge "$DRIVE_FILL_AFTER" ] || return 0
-    local free
-    free=$(df --output=avail -B1 "$BACKUP_DIR" | tail -1)
-    fallocate -l $((free - (1 << 20))) "$BACKUP_DIR/other-program.dat"
+    fallocate -l $(($(df --output=avail -B1 "$BACKUP_DIR" | tail -1) - (1 << 20))) "$BACKUP_DIR/other-program.dat"
     DRIVE_FILL_AFTER=""
 }
 
@@ -50,23 +47,25 @@ FALSE_SUCCESSES=0 UNFINISHED=0 LOST=0
 TABLE=()
 row() { TABLE+=("$(printf '%-27s | %-44s | %-40s | %-21s | %-5s | %4s' "$@")"); }
 
-# One try at the update by the wizard or by romflash: ATTEMPT (what it showed), ATTEMPT_SUCCESS
-# (it said the update is done), ATTEMPT_FALSE (it said so while the flash differed).
+# One try at the update by the wizard or by romflash (TOOL SECONDS): ATTEMPT what it showed,
+# ATTEMPT_SUCCESS 1 when it said the update is done; said while the flash differs, the caller's
+# `false` becomes yes.
+attempt() {
+    "attempt_$1" "$2"
+    [ "$ATTEMPT_SUCCESS" = 1 ] && [ "$(flash_equal)" = no ] && false=yes
+}
 attempt_wizard() {
     start_wizard
     drive "$1"
-    ATTEMPT=$DRIVE_PAGES ATTEMPT_SUCCESS=$DRIVE_SUCCESS ATTEMPT_FALSE=$DRIVE_FALSE
+    ATTEMPT=$DRIVE_PAGES ATTEMPT_SUCCESS=$DRIVE_SUCCESS
 }
 attempt_romflash() {
-    local code
     sim_cmd boot >/dev/null
     timeout "$1" "$E2E_ROMFLASH" flash --port com1="$(sim_state \
         '[p["pty"] for p in s["ports"] if p["name"] == "com1"][0]')" "$ROAD_RUN/update.nbf" \
         >/dev/null 2>&1
-    code=$?
-    ATTEMPT="romflash exit $code$([ "$code" = 124 ] && echo ' HANG')"
-    ATTEMPT_SUCCESS=$([ "$code" = 0 ] && echo 1 || echo 0) ATTEMPT_FALSE=0
-    [ "$code" = 0 ] && [ "$(flash_equal)" = no ] && ATTEMPT_FALSE=1
+    local code=$?
+    ATTEMPT="romflash exit $code$([ "$code" = 124 ] && echo ' HANG')" ATTEMPT_SUCCESS=$((code == 0))
 }
 
 run_update_fault() {  # NAME KIND POINT
@@ -74,11 +73,9 @@ run_update_fault() {  # NAME KIND POINT
     case $kind in romflash-*) tool=romflash kind=${kind#romflash-} ;; esac
     sim_cmd fault "$([ "$kind" = cable ] && echo cable || echo silent)" "$point" >/dev/null
     DRIVE_KILL=$([ "$kind" = kill ] && echo 1 || echo 0)
-    "attempt_$tool" 420
-    first=$ATTEMPT
-    [ "$ATTEMPT_FALSE" = 1 ] && false=yes
+    attempt "$tool" 420
     placed=$(sim_state 's["boot"]["fault_struck"]')
-    [ -n "$placed" ] || first="FAULT NOT PLACED:$first"
+    first=$([ -n "$placed" ] || echo "FAULT NOT PLACED:")$ATTEMPT
     if [ "$ATTEMPT_SUCCESS" = 0 ] || [ "$(flash_equal)" = no ]; then
         # The handheld's owner restarts it into its boot loader for a recorded update, or
         # normally for a new one.
@@ -89,15 +86,12 @@ run_update_fault() {  # NAME KIND POINT
         else
             recovery="new update:" && mend_handheld reset
         fi
-        "attempt_$tool" 300
+        attempt "$tool" 300
         recovery+=$ATTEMPT
-        [ "$ATTEMPT_FALSE" = 1 ] && false=yes
     fi
     equal=$(flash_equal)
     [ "$false" = yes ] && FALSE_SUCCESSES=$((FALSE_SUCCESSES + 1))
-    if [ "$equal" = no ] || [ "$ATTEMPT_SUCCESS" = 0 ] || [ -z "$placed" ]; then
-        UNFINISHED=$((UNFINISHED + 1))
-    fi
+    [ "$equal" = no ] || [ "$ATTEMPT_SUCCESS" = 0 ] || [ -z "$placed" ] && UNFINISHED=$((UNFINISHED + 1))
     row "$name" "$first" "$recovery" "flash equal: $equal" "$false" "$((SECONDS - ROAD_STARTED))"
 }
 
@@ -105,27 +99,25 @@ run_update_fault() {  # NAME KIND POINT
 has_image_header() { head -c 32 "$1" | grep -aqE '^.{9}-.{3}-.{3}-.{4}-[0-9A-F]+-+$'; }
 
 run_backup_fault() {  # NAME KIND CHUNKS
-    local name=$1 kind=$2 chunks=$3 before file result="earlier kept, no part"
+    local name=$1 kind=$2 chunks=$3 before file result="earlier kept, no part" DRIVE_FILL_AFTER=""
     BACKUP_DIR="$ROAD_RUN/backups"
+    local DRIVE_BACKUP="$BACKUP_DIR/backup.nbf"
     mkdir -p "$BACKUP_DIR"
     if [ "$kind" != backup-stops ] && ! step_small_folder backups 96m; then
         row "$name" "no small file system" "" "" "" 0
         return
     fi
-    python3 "$E2E_FILES" image "$BACKUP_DIR/backup.nbf" $((ROM_BYTES / 1024))
-    before=$(sha256sum <"$BACKUP_DIR/backup.nbf")
+    python3 "$E2E_FILES" image "$DRIVE_BACKUP" $((ROM_BYTES / 1024))
+    before=$(sha256sum <"$DRIVE_BACKUP")
     [ "$kind" = backup-stops ] && sim_cmd backup stop-after "$chunks" >/dev/null
     [ "$kind" = backup-readonly ] && mount -o remount,ro "$BACKUP_DIR"
     [ "$kind" = backup-full ] && DRIVE_FILL_AFTER=$chunks
-    DRIVE_BACKUP="$BACKUP_DIR/backup.nbf"
     start_wizard
     drive 300
-    unset DRIVE_BACKUP DRIVE_FILL_AFTER
-    [ "$(sha256sum <"$BACKUP_DIR/backup.nbf")" = "$before" ] || result="EARLIER FILE CHANGED"
+    [ "$(sha256sum <"$DRIVE_BACKUP")" = "$before" ] || result="EARLIER FILE CHANGED"
     for file in "$BACKUP_DIR"/*; do
-        if has_image_header "$file" && [ "$(stat -c %s "$file")" -lt $((32 + ROM_BYTES)) ]; then
+        has_image_header "$file" && [ "$(stat -c %s "$file")" -lt $((32 + ROM_BYTES)) ] &&
             result+=", PART FILE $(basename "$file")"
-        fi
     done
     [ "$result" = "earlier kept, no part" ] || LOST=$((LOST + 1))
     case $DRIVE_PAGES in *HANG*) UNFINISHED=$((UNFINISHED + 1)) ;; esac

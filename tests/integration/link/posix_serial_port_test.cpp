@@ -37,10 +37,11 @@ class PtyPair : public ::testing::Test {
         if (master_ >= 0) ::close(master_);
         std::filesystem::remove(link_);
     }
-    std::unique_ptr<SerialPort> Open() {
-        SerialPorts::OpenResult result = SerialPorts::OpenResult::Failed;
+    std::unique_ptr<SerialPort> OpenSetUp() {
+        auto result = SerialPorts::OpenResult::Failed;
         auto port = ports_.Open(link_.string(), result);
         EXPECT_EQ(result, SerialPorts::OpenResult::Opened);
+        if (port) port->ApplyLineSettings();
         return port;
     }
 
@@ -55,9 +56,8 @@ class PtyPair : public ::testing::Test {
 // device counts as there while its path still leads to it. Missing and non-terminal paths do not
 // open.
 TEST_F(PtyPair, ReadsWritesAndDrainsAreBoundedPresenceFollowsThePath) {
-    auto port = Open();
+    auto port = OpenSetUp();
     ASSERT_TRUE(port);
-    port->ApplyLineSettings();
     std::uint8_t byte = 0;
     auto start = Wall::now();
     EXPECT_EQ(port->ReadByte(byte, 50ms), SerialPort::ReadResult::Nothing);
@@ -74,9 +74,8 @@ TEST_F(PtyPair, ReadsWritesAndDrainsAreBoundedPresenceFollowsThePath) {
     EXPECT_EQ(port->Write(out, 1s), 0u);
     port.reset();
 
-    port = Open();
+    port = OpenSetUp();
     ASSERT_TRUE(port);
-    port->ApplyLineSettings();
     EXPECT_TRUE(port->Drain(100ms));
     const std::vector<std::uint8_t> block(1 << 20, 0x5A);
     start = Wall::now();

@@ -23,11 +23,9 @@ int Connect(std::uint16_t port) {
     addr.sin_family = AF_INET;
     addr.sin_port = htons(port);
     addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        ::close(fd);
-        return -1;
-    }
-    return fd;
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0) return fd;
+    ::close(fd);
+    return -1;
 }
 
 }  // namespace
@@ -38,9 +36,8 @@ Sim::Sim(std::vector<std::string> options) {
     std::vector<std::string> args = {
         HANDHELD_SIM,     "--state-dir", dir_,           "--rapi-port",  "0",
         "--control-port", "0",           "--ready-file", dir_ + "/ready"};
-    for (const char* port : {"com1", "com2", "usb1"}) {
+    for (const char* port : {"com1", "com2", "usb1"})
         args.insert(args.end(), {"--port", std::string(port) + "=" + Link(port)});
-    }
     args.insert(args.end(), options.begin(), options.end());
     pid_ = ::fork();
     if (pid_ == 0) {
@@ -62,9 +59,7 @@ Sim::Sim(std::vector<std::string> options) {
     }
     std::ifstream ready(dir_ + "/ready");
     for (std::string line; std::getline(ready, line);) {
-        if (line.rfind("control=", 0) == 0) {
-            control_port_ = static_cast<std::uint16_t>(std::stoi(line.substr(8)));
-        }
+        if (line.starts_with("control=")) control_port_ = std::stoi(line.substr(8));
     }
 }
 
