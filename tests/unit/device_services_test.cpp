@@ -17,6 +17,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ranges>
+
 namespace orvo::testing {
 namespace {
 
@@ -204,13 +206,11 @@ TEST(BootLoaderWait, EndsInEitherWaitOnceThePageHasEnded) {
 using Answer = std::optional<std::string>;
 
 TEST(ChooseBackupFileTest, ProposesWarnsOfAnExistingFileAndMeasuresTheRoomWhereItGoes) {
-    const std::string kOld = "\\\\server\\share\\old.nbf";
-    const std::string kNew = "D:\\Sicherung\\new.nbf";
+    const std::string kOld = "\\\\server\\share\\old.nbf", kNew = "D:\\Sicherung\\new.nbf";
     const Answer kCancel;
     // Written out: the threshold itself is under test.
     constexpr std::uint64_t kEnough = 50'331'648;
-    constexpr Page kWarning = Page::FileExistsWarning;
-    constexpr Page kNoRoom = Page::BackupSpaceError;
+    constexpr Page kWarning = Page::FileExistsWarning, kNoRoom = Page::BackupSpaceError;
     struct Case {
         const char* name;
         std::vector<Answer> dialog_answers;
@@ -270,9 +270,8 @@ struct BackupRig : DeviceRig {
     }
     void Run() { BackupThread(state, services); }
     std::vector<Call> PageCalls() const {
-        std::vector<Call> calls;
-        std::ranges::copy_if(ui.ProgressCalls(), std::back_inserter(calls),
-                             [](const Call& call) { return call.kind >= Call::BackupPercent; });
+        std::vector<Call> calls = ui.ProgressCalls();
+        std::erase_if(calls, [](const Call& call) { return call.kind < Call::BackupPercent; });
         return calls;
     }
 };
@@ -298,10 +297,8 @@ TEST(BackupThread, AWholeBackupLeavesNoTraceAndFillsItsBar) {
     EXPECT_EQ(b.clock.Paused(), 5000 + 124 * 100);
     EXPECT_TRUE(b.ui.Opened().empty());
     // After the program's copy the bar counts the ROM, up to its end.
-    const std::vector<Call> calls = b.ui.ProgressCalls();
-    const auto last = [&](Call::Kind kind) {
-        return *std::find_if(calls.rbegin(), calls.rend(),
-                             [&](const Call& c) { return c.kind == kind; });
+    const auto last = [calls = b.ui.ProgressCalls()](int kind) {
+        return *std::ranges::find(calls | std::views::reverse, kind, &Call::kind);
     };
     EXPECT_EQ(last(Call::Range), (Call{Call::Range, 0, static_cast<int>(kBackupImageBytes)}));
     EXPECT_EQ(last(Call::Position), (Call{Call::Position, static_cast<int>(kBackupImageBytes)}));

@@ -159,8 +159,7 @@ TEST(UpdateWorkers, CheckBeforeTheyWriteAndEndTheProgramOnlyAfterTheirOwnPage) {
     const Flag kModel = &WizardState::ImageModelMismatch;
     const Flag kLanguage = &WizardState::ImageLanguageMismatch;
     const Flag kRomType = &WizardState::RomVersionMismatch;
-    const std::optional<Page> kNoPage;
-    const std::optional<Page> kIncompatible = Page::IncompatibleImage;
+    const std::optional<Page> kNoPage, kIncompatible = Page::IncompatibleImage;
     const std::string identity = "QARS " + IdentityText(Identity()) + "QARE";
     const std::string erased = "QARS " + std::string(24, '\xFF') + "QARE";
     const std::string too_long = "QARS " + std::string(200, 'x') + "QARE";
