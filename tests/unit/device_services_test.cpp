@@ -288,12 +288,10 @@ TEST(BackupThread, AWholeBackupLeavesNoTraceAndFillsItsBar) {
     // 0 before and after the first chunk, then each chunk's share, then the end.
     const std::vector<Call> page = b.PageCalls();
     ASSERT_EQ(page.size(), 1u + 124u + 1u);
-    EXPECT_EQ((std::vector{page[0], page[1], page[2], page[124], page.back()}),
-              (std::vector<Call>{{Call::BackupPercent, 0},
-                                 {Call::BackupPercent, 0},
-                                 {Call::BackupPercent, 1},
-                                 {Call::BackupPercent, 100},
-                                 {Call::BackupEnd, 1}}));
+    EXPECT_EQ(std::ranges::count(page, +Call::BackupPercent, &Call::kind), 125);
+    EXPECT_EQ((std::vector{page[0].value, page[1].value, page[2].value, page[124].value}),
+              (std::vector{0, 0, 1, 100}));
+    EXPECT_EQ(page.back(), (Call{Call::BackupEnd, 1}));
     EXPECT_EQ(b.clock.Paused(), 5000 + 124 * 100);
     EXPECT_TRUE(b.ui.Opened().empty());
     // After the program's copy the bar counts the ROM, up to its end.
