@@ -63,13 +63,6 @@ TEST(FramedMode, FlushedBeforeItIsEnteredAgain) {
                                                             "$ZIB$\r", "QARS$ZIB$\rQARE"));
 }
 
-// Polls `done` for up to five seconds of wall time.
-template <typename Done>
-bool Eventually(Done done) {
-    for (int i = 0; i < 500 && !done(); ++i) std::this_thread::sleep_for(10ms);
-    return done();
-}
-
 // A key's value ends at a carriage return or backspace. An answer that fits its room with the
 // terminating zero is whole, one byte more is not; a port test answer keeps its test text.
 TEST(LineRules, KeysEndAndAnswersAtTheirRoomsEdge) {

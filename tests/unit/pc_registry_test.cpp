@@ -9,6 +9,7 @@
 #include "fakes/fake_registry.h"
 #include "fakes/scaled_clock.h"
 #include "shell/flash_settings.h"
+#include "unit/test_support.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,7 @@ namespace orvo {
 namespace {
 
 constexpr auto Machine = &FakeRegistry::Machine;
+using testing::FieldBytes;
 
 std::vector<std::uint8_t> Dword(std::uint32_t value) {
     return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
@@ -94,12 +96,6 @@ TEST(StopActiveSyncTest, EndsBothProgramsTheWayTheWindowsFamilyChooses) {
     }
 }
 
-std::vector<std::uint8_t> Bytes(std::string_view text, std::size_t width = 0) {
-    std::vector<std::uint8_t> bytes(text.begin(), text.end());
-    if (width) bytes.resize(width, 0);
-    return bytes;
-}
-
 TEST(FlashSettings, SaveLoadAndClear) {
     FakeRegistry registry;
     WizardState state;
@@ -115,7 +111,7 @@ TEST(FlashSettings, SaveLoadAndClear) {
     }
     // Texts too long for their fields still end with a zero.
     EXPECT_EQ(registry.Value(kSettingsKeyPath, "Language")->data.back(), 0);
-    EXPECT_EQ(registry.Value(kSettingsKeyPath, "Lang")->data, Bytes("GERMANYYY", 10));
+    EXPECT_EQ(registry.Value(kSettingsKeyPath, "Lang")->data, FieldBytes("GERMANYYY", 10));
 
     registry.Put("Software\\Other", "Keep", RegistryType::Dword, {1, 0, 0, 0});
     WizardState next;
@@ -152,23 +148,24 @@ TEST(FlashSettings, LoadTakesFlashByItsFirstByteAndOnlyAPathThatFits) {
     const Case cases[] = {
         {0,
          "D:\\old.nbf",
-         {{"Flash", kDword, {0, 0, 0, 0}}, {"FlashFile", kText, Bytes("D:\\old.nbf", 11)}}},
-        {0, "before", {{"Flash", kText, Bytes("1")}}},  // the digit is not the code
+         {{"Flash", kDword, {0, 0, 0, 0}}, {"FlashFile", kText, FieldBytes("D:\\old.nbf", 11)}}},
+        {0, "before", {{"Flash", kText, FieldBytes("1")}}},  // the digit is not the code
         // Names ignoring case; a value that does not fit is skipped, the rest read.
         {1,
          "E:\\lower.nbf",
          {{std::string(100, 'n'), kDword, {1, 0, 0, 0}},
           {"Big", RegistryType::Binary, std::vector<std::uint8_t>(500, 1)},
           {"FLASH", kDword, {1, 0, 0, 0}},
-          {"flashfile", kText, Bytes("E:\\lower.nbf", 13)},
-          {"FlashFileX", kText, Bytes("E:\\other.nbf", 13)}}},
-        {0, longest, {{"FlashFile", kText, Bytes(longest, 260)}}},
+          {"flashfile", kText, FieldBytes("E:\\lower.nbf", 13)},
+          {"FlashFileX", kText, FieldBytes("E:\\other.nbf", 13)}}},
+        {0, longest, {{"FlashFile", kText, FieldBytes(longest, 260)}}},
         // Without a zero within 260 bytes no path fits.
         {0, "before", {{"FlashFile", kText, std::vector<std::uint8_t>(260, 'q')}}},
         // Only its own bytes: none of an earlier, longer value; a zero inside ends it.
         {0,
          "C:\\a.nbf",
-         {{"Language", kText, Bytes("Portuguese", 20)}, {"FlashFile", kText, Bytes("C:\\a.nbf")}}},
+         {{"Language", kText, FieldBytes("Portuguese", 20)},
+          {"FlashFile", kText, FieldBytes("C:\\a.nbf")}}},
         {0, "C:\\b", {{"FlashFile", kText, {'C', ':', '\\', 'b', 0, 'x', 'y', 0}}}},
     };
     for (const Case& c : cases) {

@@ -16,11 +16,13 @@
 #include "fakes/scaled_clock.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <numeric>
 #include <random>
+#include <string_view>
 #include <thread>
 
 namespace orvo::testing {
@@ -45,6 +47,21 @@ inline std::vector<std::uint8_t> MakeImage(const ImageSpec& spec) {
 // A handheld identity; the defaults are those of the default test image.
 inline DeviceIdentity Identity(const ImageSpec& s = {}) {
     return {s.model, s.rom_type, s.lang, s.version, "", 0};
+}
+
+// Polls `done` for up to five seconds of wall time.
+template <typename Done>
+bool Eventually(Done done) {
+    for (int i = 0; i < 500 && !done(); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    return done();
+}
+
+// A text's bytes, in a field of `width` bytes filled up with zeros when a width is given.
+inline std::vector<std::uint8_t> FieldBytes(std::string_view text, std::size_t width = 0) {
+    std::vector<std::uint8_t> bytes(text.begin(), text.end());
+    if (width) bytes.resize(width, 0);
+    return bytes;
 }
 
 inline std::vector<std::uint8_t> Payload(std::size_t size, std::uint32_t seed = 1) {

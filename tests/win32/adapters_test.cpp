@@ -31,12 +31,7 @@ using namespace std::chrono_literals;
 using Bytes = std::vector<std::uint8_t>;
 using RawValues = std::vector<std::tuple<const char*, DWORD, Bytes>>;
 
-Bytes Field(std::string_view text, std::size_t width) {
-    Bytes bytes(text.begin(), text.end());
-    bytes.resize(width, 0);
-    return bytes;
-}
-
+constexpr auto Field = testing::FieldBytes;
 Bytes Terminated(std::string_view text) { return Field(text, text.size() + 1); }
 
 class RegistryAdapterTest : public ::testing::Test {
@@ -222,7 +217,7 @@ class Started {
         return code;
     }
     bool WindowShowsUp() const {
-        return test::Eventually([this] {
+        return testing::Eventually([this] {
             for (HWND w = FindWindowA(nullptr, kIdleTitle); w; w = GetWindow(w, GW_HWNDNEXT)) {
                 DWORD owner = 0;
                 GetWindowThreadProcessId(w, &owner);

@@ -237,7 +237,7 @@ TEST(Pages, EndWithTheirButtonsResultAndFlagAndDoWhatIsTheirs) {
         if (c.setup) c.setup(rig);
         std::thread user([&] {
             HWND page = nullptr;
-            const bool shown = test::Eventually([&] {
+            const bool shown = testing::Eventually([&] {
                 page = FindWindowW(L"#32770", rig.T(IDS_CAPTION).c_str());
                 return page != nullptr && IsWindowVisible(page);
             });
@@ -268,7 +268,8 @@ TEST(UpdateProgressPage, TheLinksCallsReachIt) {
     EXPECT_EQ(UpdateDurationText("nbt", true), IDS_UPDATE_DURATION_80_MIN);
     EXPECT_EQ(UpdateDurationText("WBT", false), IDS_UPDATE_DURATION_10_MIN);
     std::thread link([&] {
-        ASSERT_TRUE(test::Eventually([&] { return rig.context.hProgressPage.load() != nullptr; }));
+        ASSERT_TRUE(
+            testing::Eventually([&] { return rig.context.hProgressPage.load() != nullptr; }));
         const HWND page = rig.context.hProgressPage;
         EXPECT_EQ(TextOf(page, IDC_UPDATE_PROGRESS_DURATION), rig.T(IDS_UPDATE_DURATION_8_MIN));
         EXPECT_TRUE(SendMessageW(page, WM_SETCURSOR, reinterpret_cast<WPARAM>(page),

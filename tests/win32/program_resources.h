@@ -18,15 +18,6 @@ inline std::string BuiltFile(const char* name) {
     return path + "\\" + name;
 }
 
-// Polls `done` for up to five seconds.
-template <typename Done>
-bool Eventually(Done done) {
-    for (int i = 0; i < 500; ++i, Sleep(10)) {
-        if (done()) return true;
-    }
-    return done();
-}
-
 // The program's resources, with the common controls its templates hold registered.
 class ProgramResources {
   public:
