@@ -26,6 +26,12 @@ copy_tree() {
     # older time of the caller's copy the build would keep the faulty object.
     tar -C "$root" --exclude=./build --exclude=./artefacts --exclude=./.git --exclude=./.wine \
         -cf - . | tar -C "$tree" --keep-newer-files -xf - 2>/dev/null
+    # A file deleted from the caller's tree since the last run leaves the copy too, or it would
+    # still be built there.
+    (cd "$tree" && find . -path ./build -prune -o -type f -print0) |
+        while IFS= read -r -d '' file; do
+            [[ -e $root/$file ]] || rm -f "$tree/$file"
+        done
     if [[ -f $dirty ]]; then
         cp "$root/$(cat "$dirty")" "$tree/$(cat "$dirty")"
         touch "$tree/$(cat "$dirty")"
