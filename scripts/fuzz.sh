@@ -44,10 +44,16 @@ for t in "${targets[@]}"; do
         *) max_len=4096 ;;
     esac
     start=$(date +%s)
-    result=clean
+    status=0
     nice -n 19 "$program" "${limit[@]}" -max_len="$max_len" -timeout=10 -print_final_stats=1 \
         -artifact_prefix="artefacts/fuzz/$t-" "$work" "tests/fuzz/corpus/$t" >"$log" 2>&1 ||
-        { result="FAILED (see $log)"; failed=1; }
+        status=$?
+    # libFuzzer ends with 72 when it is interrupted (SIGINT): the inputs so far ran clean.
+    case $status in
+        0) result=clean ;;
+        72) result="interrupted, clean so far" ;;
+        *) result="FAILED (see $log)" failed=1 ;;
+    esac
     seconds=$(($(date +%s) - start))
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
     rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
