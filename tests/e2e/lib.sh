@@ -93,7 +93,9 @@ road_fail() { ! check "$ROAD: $1" "${2:-ok}" "${3:-failed}"; }
 # WHAT COMMAND...: the road's check that the command succeeds (its output goes to stderr).
 holds() { check "$ROAD: $1" yes "$("${@:2}" >&2 && echo yes || echo no)"; }
 
-sim_state() { sim_cmd state | python3 "$E2E_FILES" state "$1"; }
+# Evaluates a Python expression over the handheld state report on stdin, called s.
+state_of() { python3 "$E2E_FILES" state "$1"; }
+sim_state() { sim_cmd state | state_of "$1"; }
 
 win_path() { winepath -w "$1" 2>/dev/null; }
 
@@ -398,8 +400,8 @@ run_road() {
     road_close
     # The handheld notes every mistake of the PC it sees; a road may only break off downloads.
     local seen="$E2E_ARTEFACTS/$ROAD/handheld-state.json"
-    [ ! -e "$seen" ] || check "$ROAD: the handheld noted no mistake" "[]" "$(python3 "$E2E_FILES" \
-        state '[e for e in s["errors"] if not e.startswith("download aborted: ")]' <"$seen")"
+    [ ! -e "$seen" ] || check "$ROAD: the handheld noted no mistake" "[]" \
+        "$(state_of '[e for e in s["errors"] if not e.startswith("download aborted: ")]' <"$seen")"
     [ "$CHECK_FAILURES" -eq "$before" ] || outcome=FAILED
     echo "-- road $ROAD $outcome in $((SECONDS - ROAD_STARTED)) s"
     [ "$outcome" = passed ]
